@@ -1,0 +1,126 @@
+#include "songmake/events.h"
+
+#include <new>
+
+namespace {
+
+#ifdef SONGMAKE_PLAIN_ALLOCATION
+constexpr bool kPlainAllocation = true;  // lets the sanitizers see every event's lifetime
+#else
+constexpr bool kPlainAllocation = false;
+#endif
+
+// A song holds one small heap object per event, often millions of them. They are
+// carved from large blocks, and freed ones are kept for reuse by events of the
+// same size, which makes creating and dropping an event a few instructions.
+class EventPool {
+public:
+    static constexpr std::size_t kGranule = 8;
+    static constexpr std::size_t kLargest = 64;
+    static constexpr std::size_t kBlockSize = 256 * 1024;
+
+    void* allocate(std::size_t size) {
+        if (kPlainAllocation || size > kLargest) return ::operator new(size);
+        std::size_t slot = sizeClass(size);
+        if (FreeNode* node = freeLists_[slot]) {
+            freeLists_[slot] = node->next;
+            return node;
+        }
+        std::size_t rounded = slot * kGranule;
+        if (left_ < rounded) {
+            // The tail of the old block is given up; it is smaller than one event.
+            next_ = static_cast<std::byte*>(::operator new(kBlockSize));
+            left_ = kBlockSize;
+        }
+        void* result = next_;
+        next_ += rounded;
+        left_ -= rounded;
+        return result;
+    }
+
+    void release(void* pointer, std::size_t size) {
+        if (kPlainAllocation || size > kLargest) {
+            ::operator delete(pointer);
+            return;
+        }
+        std::size_t slot = sizeClass(size);
+        freeLists_[slot] = new (pointer) FreeNode{freeLists_[slot]};
+    }
+
+private:
+    struct FreeNode {
+        FreeNode* next;
+    };
+    static std::size_t sizeClass(std::size_t size) { return (size + kGranule - 1) / kGranule; }
+
+    FreeNode* freeLists_[kLargest / kGranule + 1] = {};
+    std::byte* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// Blocks live until the process ends, as the events of the finished song do.
+EventPool& pool() {
+    static EventPool* instance = new EventPool;
+    return *instance;
+}
+
+void writeValue16(ByteStream& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+}  // namespace
+
+void* Event::operator new(std::size_t size) { return pool().allocate(size); }
+
+void Event::operator delete(void* pointer, std::size_t size) { pool().release(pointer, size); }
+
+void Event::writeHead(ByteStream& out, int encodedType) const {
+    out.push_back(static_cast<std::uint8_t>(time & 0xFF));  // only the low 8 bits of the delay
+    out.push_back(static_cast<std::uint8_t>(encodedType << 4 | (channel & 0x0F)));
+}
+
+void Event::write(ByteStream& out) const { writeHead(out, type); }
+
+void EvPitch::write(ByteStream& out) const {
+    writeHead(out, type);
+    writeValue16(out, value);
+}
+
+void EvRepeat::write(ByteStream& out) const {
+    writeHead(out, type);
+    out.push_back(value);
+}
+
+void EvNoteOn::write(ByteStream& out) const {
+    if (type == kTypeSlide) {
+        writeHead(out, kTypePitch);
+    } else {
+        writeHead(out, type);
+        if (type == kTypeNoteOn) out.push_back(velocity);
+    }
+    writeValue16(out, value);
+}
+
+void EvMidiControl::write(ByteStream& out) const {
+    writeHead(out, controller);
+    out.push_back(value);
+}
+
+void EvEnvelope::write(ByteStream& out) const {
+    writeHead(out, type);
+    out.push_back(mode);
+    switch (mode) {
+        case kModeA:
+            out.insert(out.end(), params, params + 4);
+            break;
+        case kModeD:
+            out.insert(out.end(), params + 2, params + 4);
+            break;
+        case kModeH:
+            out.push_back(params[3]);
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,137 @@
+#include "songmake/passes.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// The player's constants are single-precision values; the arithmetic is done in
+// double precision from them, each step rounded on its own.
+constexpr float kTwelfth = 1.0f / 12.0f;
+constexpr float kPitchStep = 2.0f / 127.0f;  // two semitones over the controller's range
+constexpr float kWordsPerHertz = 1.024f;
+
+// x + 0.5 truncated to 32 bits, of which the word keeps the low 16.
+std::uint16_t roundToWord(double x) {
+    return static_cast<std::uint16_t>(static_cast<std::int32_t>(x + 0.5) & 0xFFFF);
+}
+
+std::uint16_t frequencyWord(double semitonesFromA4) {
+    double ratio = std::pow(2.0, semitonesFromA4 * static_cast<double>(kTwelfth));
+    return roundToWord(ratio * 440.0 * static_cast<double>(kWordsPerHertz));
+}
+
+// Moves list[from] to list[to] (to <= from), destroying what list[to] held.
+void moveDown(EventList& list, std::size_t from, std::size_t to) {
+    if (from != to) list[to] = std::move(list[from]);
+}
+
+bool isNoteOn(const Event& event) { return event.type == kTypeNoteOn; }
+bool isNoteOff(const Event& event) { return event.type == kTypeNoteOff; }
+
+std::uint16_t noteOf(const Event& event) {
+    return event.type == kTypeNoteOff ? static_cast<const EvNoteOff&>(event).value
+                                      : static_cast<const EvNoteOn&>(event).value;
+}
+
+}  // namespace
+
+std::uint16_t noteFrequencyWord(std::uint8_t note) {
+    return frequencyWord(static_cast<double>(note - 69));
+}
+
+std::uint16_t pitchFrequencyWord(std::uint8_t lastNote, std::uint16_t controllerValue) {
+    double bend = static_cast<double>(controllerValue) * static_cast<double>(kPitchStep);
+    return frequencyWord(bend + lastNote - 69);
+}
+
+void pruneNoteOffs(ChannelTrack& track) {
+    EventList& list = track.events;
+    std::size_t n = list.size();
+    if (n < 4) return;
+    // Neighbours are looked at as the list stood before the pass, so dropped
+    // events stay in place until the end.
+    std::vector<bool> dropped(n, false);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        Event& event = *list[i];
+        if (!isNoteOff(event)) continue;
+        Event& previous = *list[i - 1];
+        const Event& following = *list[i + 1];
+        if (isNoteOn(previous) && noteOf(previous) != noteOf(event)) {
+            // The next note started before this one ended: play it as a slide.
+            previous.type = kTypeSlide;
+            dropped[i] = true;
+        } else if (isNoteOn(following) && following.time - event.time <= 14) {
+            dropped[i] = true;  // a new note follows at once; the note-off would only click
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!dropped[i]) moveDown(list, i, kept++);
+    list.resize(kept);  // dropped events died as they were overwritten or cut off here
+}
+
+void assignFrequencies(ChannelTrack& track) {
+    std::uint8_t lastNote = 0;
+    for (EventPointer& pointer : track.events) {
+        Event& event = *pointer;
+        if (event.type == kTypeNoteOn || event.type == kTypeSlide) {
+            auto& note = static_cast<EvNoteOn&>(event);
+            lastNote = static_cast<std::uint8_t>(note.value);
+            note.value = noteFrequencyWord(lastNote);
+        } else if (event.type == kTypePitch) {
+            auto& pitch = static_cast<EvPitch&>(event);
+            if (lastNote == 0) std::fputs("Warn: pitch before first note.\n", stdout);
+            pitch.value = pitchFrequencyWord(lastNote, pitch.value);
+        }
+    }
+}
+
+namespace {
+
+constexpr std::uint8_t kPanController = 10;
+constexpr std::uint8_t kStartingPan = 3;
+
+// Two pan bits from a controller event's value (twice the MIDI value).
+std::uint8_t panBits(std::uint8_t value) {
+    return static_cast<std::uint8_t>((value > 64 ? 2 : 0) + (value < 192 ? 1 : 0));
+}
+
+bool isPanControl(const Event& event) {
+    return event.type == kTypeControl &&
+           static_cast<const EvMidiControl&>(event).controller == kPanController;
+}
+
+}  // namespace
+
+void foldVelocityAndPan(ChannelTrack& track) {
+    std::uint8_t pan = kStartingPan;
+    bool panChanged = false;
+    std::size_t kept = 0;
+    EventList& list = track.events;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        Event& event = *list[i];
+        if (isPanControl(event)) {
+            std::uint8_t bits = panBits(static_cast<EvMidiControl&>(event).value);
+            if (bits != pan) {
+                pan = bits;
+                panChanged = true;
+            }
+            continue;  // pan never reaches the stream on its own
+        }
+        if (event.type == kTypeNoteOff) {
+            track.lastVelocity = 0;
+        } else if (event.type == kTypeNoteOn) {
+            auto& note = static_cast<EvNoteOn&>(event);
+            if (note.velocity == track.lastVelocity && !panChanged) {
+                note.type = kTypeNoteOnSameVelocity;
+            } else {
+                track.lastVelocity = note.velocity;
+                note.velocity = static_cast<std::uint8_t>((note.velocity & 0xFC) | pan);
+                panChanged = false;
+            }
+        }
+        moveDown(list, i, kept++);
+    }
+    list.resize(kept);
+}

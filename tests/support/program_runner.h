@@ -1,0 +1,50 @@
+// Runs one of our programs as a whole process, the way a user would.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct RunResult {
+    int exitCode = -1;   // -1 when the program did not exit normally
+    int signal = 0;      // the signal that ended it, if any
+    std::string output;  // everything it printed on standard output
+};
+
+struct RunOptions {
+    // When set, the child's file-size limit (RLIMIT_FSIZE) in bytes, with
+    // SIGXFSZ ignored, to simulate a disk that fills during a write.
+    long long fileSizeLimit = -1;
+};
+
+// Runs `program` with `arguments` in the folder `workingFolder`.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::filesystem::path& workingFolder, const RunOptions& options = {});
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    // Names of the entries in the folder, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+void writeFile(const std::filesystem::path& path, const std::string& text);
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
+std::string readText(const std::filesystem::path& path);
+
+}  // namespace testing_support
