@@ -56,7 +56,11 @@ int main(int argc, char** argv) {
     for (ChannelTrack& track : tracks) mergeTrack(track, merged);
     readEnvelopes(base, merged);
     sortEvents(merged);
-    buildTimeline(merged);
+    if (!buildTimeline(merged)) {
+        std::printf("Can't write %s.sng: its pauses would need over %zu filler records.\n",
+                    base.c_str(), kMaxFillers);
+        return kWriteError;
+    }
     merged.push_back(std::make_unique<EvEnd>());
     return writeSongFile(base, merged) ? kSuccess : kWriteError;
 }

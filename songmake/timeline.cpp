@@ -39,11 +39,12 @@ void sortEvents(EventList& list) {
                      [](const EventPointer& a, const EventPointer& b) { return eventBefore(*a, *b); });
 }
 
-void buildTimeline(EventList& list) {
+bool buildTimeline(EventList& list) {
     float factor = kStartingFactor;
     std::uint32_t previous = 0;
     EventList timed;
     timed.reserve(list.size() + list.size() / 8);
+    std::size_t fillers = 0;
     for (EventPointer& event : list) {
         if (event->type == kTypeTempo) {
             factorForTempo(static_cast<const EvTempo&>(*event).tempo, factor);
@@ -53,9 +54,14 @@ void buildTimeline(EventList& list) {
         std::uint32_t delta = event->time - previous;
         previous = event->time;
         std::uint32_t scaled = scaleGap(delta, factor);
-        for (; scaled > kFillerUnits; scaled -= kFillerUnits) timed.push_back(std::make_unique<EvContinue>());
+        std::size_t needed = scaled > kFillerUnits ? (scaled - 1) / kFillerUnits : 0;
+        fillers += needed;
+        if (fillers > kMaxFillers) return false;
+        for (; scaled > kFillerUnits; scaled -= kFillerUnits)
+            timed.push_back(std::make_unique<EvContinue>());
         event->time = scaled;
         timed.push_back(std::move(event));
     }
     list = std::move(timed);
+    return true;
 }

@@ -2,6 +2,8 @@
 // one-byte delays the player waits before each record.
 #pragma once
 
+#include <cstddef>
+
 #include "songmake/events.h"
 
 // The merged list's order: by time, and at equal times every other event before a
@@ -11,6 +13,11 @@ bool eventBefore(const Event& a, const Event& b);
 // Sorts with eventBefore, keeping the merged order of events it holds equal.
 void sortEvents(EventList& list);
 
+// Most fillers a song may need. A single gap of a full 32-bit delay takes under
+// 2^24 of them; only damaged files ask for more, and they would need gigabytes.
+inline constexpr std::size_t kMaxFillers = std::size_t{1} << 25;
+
 // Folds tempo events into the scale factor, replaces every time with the delay
 // since the event before, in player units, and bridges long gaps with fillers.
-void buildTimeline(EventList& list);
+// Returns false, leaving the list unusable, when the gaps need over kMaxFillers.
+bool buildTimeline(EventList& list);
