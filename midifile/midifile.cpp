@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "midifile/byte_cursor.h"
 
 namespace {
@@ -308,18 +310,16 @@ int MidiReadFile(MidiReaderState* state) {
     std::FILE* file = state->fileName ? std::fopen(state->fileName, "rb") : nullptr;
     if (file == nullptr) return kMidiErrCantOpen;
     std::vector<std::uint8_t> data;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        long size = std::ftell(file);
-        if (size > 0) data.reserve(static_cast<std::size_t>(size));
-        std::rewind(file);
-    }
+    struct stat info;
+    bool readable = fstat(fileno(file), &info) == 0 && !S_ISDIR(info.st_mode);
+    if (readable && S_ISREG(info.st_mode)) data.reserve(static_cast<std::size_t>(info.st_size));
     std::uint8_t block[65536];
     std::size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+    while (readable && (got = std::fread(block, 1, sizeof block, file)) > 0)
         data.insert(data.end(), block, block + got);
-    bool readFailed = std::ferror(file) != 0;
+    readable = readable && std::ferror(file) == 0;
     std::fclose(file);
-    if (readFailed) return kMidiErrCantRead;
+    if (!readable) return kMidiErrCantRead;
     return MidiReadBuffer(state, data.data(), data.size());
 }
 
