@@ -1,0 +1,122 @@
+// Writes the fuzzers' starting corpus: small, well-formed inputs of our own that
+// reach every kind of event, one folder per fuzzer.
+//   make_seeds OUTPUT_FOLDER
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fuzz/pipeline_input.h"
+#include "songmake/songfile.h"
+#include "tests/support/midi_writer.h"
+
+namespace {
+
+using testing_support::Bytes;
+using testing_support::midiFile;
+using testing_support::MidiTrack;
+using testing_support::operator+;
+
+std::vector<Bytes> midiSeeds() {
+    MidiTrack melody = MidiTrack()
+                           .tempo(0, 500000)
+                           .control(0, 0, 1, 64)
+                           .control(0, 0, 10, 100)
+                           .note(0, 0, 60, 100, 480)
+                           .note(480, 0, 64, 100, 90)
+                           .noteOn(600, 0, 67, 90)
+                           .noteOn(650, 0, 72, 90)  // legato: becomes a slide
+                           .noteOff(700, 0, 67)
+                           .noteOff(900, 0, 72)
+                           .control(900, 0, 2, 64)
+                           .control(920, 0, 3, 5)
+                           .tempo(960, 600000);
+    MidiTrack bass = MidiTrack()
+                         .useRunningStatus()
+                         .note(0, 1, 36, 80, 240)
+                         .note(240, 1, 38, 80, 240)
+                         .control(480, 1, 4, 100)
+                         .programChange(480, 1, 5)
+                         .pitchWheel(500, 1, 8192)
+                         .sysex(500, {0x7E, 0x7F, 0x09, 0x01, 0xF7})
+                         .meta(520, 0x01, {'h', 'i'})
+                         .note(600, 5, 40, 80, 100);  // a channel the synthesizer has no voice for
+    MidiTrack drums = MidiTrack().note(0, 3, 42, 60, 10).note(11, 3, 42, 60, 10).withoutEndOfTrack();
+    Bytes song = midiFile(1, {melody, bass, drums});
+    return {
+        midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}),
+        song,
+        midiFile(2, {melody, bass}),
+        testing_support::riffWrap(song),
+        testing_support::midiHeader(1, 1) + testing_support::chunk("XFIH", {1, 2, 3}) +
+            testing_support::chunk("MTrk", bass.encode()) +
+            testing_support::chunk("MTrk", bass.encode()),  // a copy after the declared track
+    };
+}
+
+std::vector<std::string> envelopeSeeds() {
+    return {
+        "0 1 Vol A 10 20 30 40\n",
+        "96 0 wave H 0 0 0 5\n# comment\n\n",
+        "480 2 Vol D 1 2 3 4\r\n700 3 x q 1 2 3 4 and more\n",
+        "-1 300 vvvvvvvvv a 1 2 3 4\n4294967297 1 V A -1 300 0 0\n",
+    };
+}
+
+// Song files as songmake writes them, with every kind of record in the stream.
+std::vector<Bytes> songSeeds() {
+    WaveTable ramp{}, flat{};
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint8_t>(i * 4);
+    EventList events;
+    events.push_back(std::make_unique<EvNoteOn>(0, 1, 268, 103));
+    events.push_back(std::make_unique<EvPitch>(10, 1, 284));
+    events.push_back(std::make_unique<EvRepeat>(5, 2, 3));
+    events.push_back(std::make_unique<EvMidiControl>(0, 0, 1, 200));
+    events.push_back(std::make_unique<EvContinue>());
+    events.push_back(std::make_unique<EvNoteOff>(200, 1, 60));
+    const std::uint8_t params[4] = {10, 20, 30, 40};
+    for (std::uint8_t mode : {std::uint8_t{kModeA}, std::uint8_t{kModeD}, std::uint8_t{kModeH}, std::uint8_t{'q'}})
+        events.push_back(std::make_unique<EvEnvelope>(kTypeEnvelopeVolume, 0, 2, mode, params));
+    auto slide = std::make_unique<EvNoteOn>(3, 0, 301, 0);
+    slide->type = kTypeSlide;
+    events.push_back(std::move(slide));
+    events.push_back(std::make_unique<EvEnd>());
+
+    EventList endOnly;
+    endOnly.push_back(std::make_unique<EvEnd>());
+    return {encodeSong(ramp, flat, events), encodeSong(flat, ramp, endOnly)};
+}
+
+void writeSeeds(const std::filesystem::path& folder, const std::vector<Bytes>& seeds) {
+    std::filesystem::create_directories(folder);
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        std::ofstream out(folder / ("seed-" + std::to_string(i)), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(seeds[i].data()),
+                  static_cast<std::streamsize>(seeds[i].size()));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("Usage: make_seeds OUTPUT_FOLDER\n", stderr);
+        return 1;
+    }
+    std::filesystem::path out = argv[1];
+    std::vector<Bytes> midi = midiSeeds();
+    std::vector<std::string> envelopes = envelopeSeeds();
+
+    std::vector<Bytes> lines, pipeline;
+    for (const std::string& text : envelopes) lines.emplace_back(text.begin(), text.end());
+    for (std::size_t i = 0; i < midi.size(); ++i)
+        pipeline.push_back(fuzzing::joinPipelineInput(envelopes[i % envelopes.size()], midi[i]));
+
+    writeSeeds(out / "midi_reader", midi);
+    writeSeeds(out / "envelope_line", lines);
+    writeSeeds(out / "songmake", pipeline);
+    writeSeeds(out / "songasm", songSeeds());
+    writeSeeds(out / "songdump", songSeeds());
+    return 0;
+}
