@@ -1,0 +1,137 @@
+// songdump: lists what a song file holds, record by record, and can draw it
+// as a piano roll.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "songdump/file_output.h"
+#include "songdump/piano_roll.h"
+#include "songdump/records.h"
+#include "songdump/report.h"
+#include "songdump/song_file.h"
+#include "songdump/svg_roll.h"
+#include "songformat/songformat.h"
+
+namespace {
+
+using namespace songdump;
+
+enum ExitCode { kSuccess = 0, kFailure = 1 };
+
+struct Options {
+    std::string songName;
+    bool svg = false;
+    bool summaryOnly = false;
+};
+
+bool parseArguments(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--svg")
+            options.svg = true;
+        else if (argument == "--summary")
+            options.summaryOnly = true;
+        else if (argument.starts_with("--") || !options.songName.empty())
+            return false;
+        else
+            options.songName = argument;
+    }
+    return !options.songName.empty();
+}
+
+// Says why a file is not a song; false when it is one.
+bool reportUnreadable(const std::string& name, SongFileStatus status) {
+    switch (status) {
+        case SongFileStatus::kOk:
+            return false;
+        case SongFileStatus::kCantOpen:
+            std::printf("Can't open %s\n", name.c_str());
+            break;
+        case SongFileStatus::kCantRead:
+            std::printf("Can't read %s\n", name.c_str());
+            break;
+        case SongFileStatus::kTooLarge:
+            std::printf("%s is not a song file: it is over %zu bytes long.\n", name.c_str(),
+                        kLargestSongFile);
+            break;
+        case SongFileStatus::kTooShort:
+            std::printf("%s is not a song file: it is shorter than the %zu-byte header.\n",
+                        name.c_str(), songformat::kHeaderSize);
+            break;
+        case SongFileStatus::kBadMagic:
+            std::printf("%s is not a song file: it does not start with \"sng1\".\n", name.c_str());
+            break;
+    }
+    return true;
+}
+
+void reportBadRecord(const DecodeFailure& failure) {
+    if (failure.error == DecodeError::kUnknownKind) {
+        std::printf("Unknown record kind %u (code byte 0x%02X) at offset %zu.\n",
+                    failure.codeByte >> 4, failure.codeByte, failure.offset);
+        return;
+    }
+    std::printf(
+        "The %s at offset %zu is cut off: it needs %zu bytes and the stream ends after %zu.\n",
+        failure.kind != nullptr ? failure.kind : "record", failure.offset, failure.needed,
+        failure.left);
+}
+
+// The picture goes beside the song: song.sng gives song.svg.
+std::string svgName(const std::string& songName) {
+    constexpr std::string_view kSongExtension = ".sng";
+    std::string base = songName;
+    if (base.ends_with(kSongExtension)) base.resize(base.size() - kSongExtension.size());
+    return base + ".svg";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseArguments(argc, argv, options)) {
+        std::fputs(
+            "Usage:\n songdump [--svg] [--summary] sng_file\n\n"
+            "Lists the records of a song file; --svg also draws it as a piano roll.\n",
+            stdout);
+        return kFailure;
+    }
+    SongFile song;
+    if (reportUnreadable(options.songName, readSongFile(options.songName, song))) return kFailure;
+
+    std::size_t streamBytes = song.stream().size();
+    std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());
+    if (!options.summaryOnly) std::printf("%s\n", columnTitles().c_str());
+    StreamDecoder decoder(song.stream());
+    SongSummary summary;
+    PianoRoll roll;
+    for (Record record; decoder.next(record);) {
+        if (!options.summaryOnly) std::printf("%s\n", recordLine(record).c_str());
+        summary.add(record);
+        roll.add(record);
+    }
+    if (decoder.failure().error != DecodeError::kNone) {
+        reportBadRecord(decoder.failure());
+        return kFailure;
+    }
+    if (!summary.endSeen()) {
+        std::fputs("The stream ends without an end record.\n", stdout);
+        return kFailure;
+    }
+    if (std::size_t extra = summary.bytesAfterEnd(streamBytes); extra > 0)
+        std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n", extra,
+                    summary.endOffset());
+    std::fputs(summary.text(streamBytes).c_str(), stdout);
+
+    if (options.svg) {
+        std::string name = svgName(options.songName);
+        std::string title =
+            options.songName + ": " + std::to_string(roll.length()) + " player units";
+        if (!replaceFile(name, renderPianoRoll(roll, title))) {
+            std::printf("Can't write %s\n", name.c_str());
+            return kFailure;
+        }
+        std::printf("%s written.\n", name.c_str());
+    }
+    return kSuccess;
+}

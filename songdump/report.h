@@ -1,0 +1,48 @@
+// The text listing of a song: a header line, one line per record, a summary.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "songdump/records.h"
+
+namespace songdump {
+
+// "demo.sng: 1234 stream bytes, within the 65536 bytes a 16-bit offset reaches"
+std::string headerLine(const std::string& name, std::size_t streamBytes);
+
+// The fields of one record in words, without offset, delay, time and voice.
+std::string describeFields(const Record& record);
+
+// One listing line: offset, delay byte, running time, voice, kind, fields.
+std::string recordLine(const Record& record);
+
+// The column titles above the record lines.
+std::string columnTitles();
+
+// Counts what the summary reports, record by record.
+class SongSummary {
+  public:
+    void add(const Record& record);
+
+    bool endSeen() const { return endOffset_ != kNoEnd; }
+    // Stream bytes after the first end record, which the player never reaches.
+    std::size_t bytesAfterEnd(std::size_t streamBytes) const;
+    std::size_t endOffset() const { return endOffset_; }
+
+    // The summary lines, each ending in a newline.
+    std::string text(std::size_t streamBytes) const;
+
+  private:
+    static constexpr std::size_t kNoEnd = SIZE_MAX;
+    std::array<std::size_t, kRecordKindCount> counts_{};
+    std::uint16_t voicesUsed_ = 0;  // one bit per voice
+    std::uint64_t length_ = 0;
+    std::size_t endOffset_ = kNoEnd;
+    std::size_t endLength_ = 0;
+};
+
+}  // namespace songdump

@@ -1,0 +1,76 @@
+// How records become bars, steps and marks of the piano roll.
+#include "songdump/piano_roll.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/midi_writer.h"
+
+namespace songdump {
+namespace {
+
+using testing_support::Bytes;
+
+PianoRoll rollOf(const Bytes& stream) {
+    StreamDecoder decoder(stream);
+    PianoRoll roll;
+    for (Record record; decoder.next(record);) roll.add(record);
+    return roll;
+}
+
+// Frequency words of C4 and E4, and their bytes as a record holds them.
+constexpr std::uint16_t kC4 = 268, kE4 = 338;
+#define C4 0x0C, 0x01
+#define E4 0x52, 0x01
+
+TEST(PianoRoll, SlideSplitsANoteIntoTwoBarsJoinedByAStep) {
+    PianoRoll roll = rollOf({0x00, 0x90, 0x67, C4, 100, 0x20, E4, 100, 0x80, 0x00, 0xD0});
+
+    ASSERT_EQ(roll.bars().size(), 2u);
+    EXPECT_EQ(roll.bars()[0].start, 0u);
+    EXPECT_EQ(roll.bars()[0].end, 100u);
+    EXPECT_EQ(roll.bars()[0].word, kC4);
+    EXPECT_EQ(roll.bars()[0].velocity, 100);  // the pan bits are not velocity
+    EXPECT_EQ(roll.bars()[1].start, 100u);
+    EXPECT_EQ(roll.bars()[1].end, 200u);
+    EXPECT_TRUE(roll.bars()[1].afterStep);
+    ASSERT_EQ(roll.steps().size(), 1u);
+    EXPECT_EQ(roll.steps()[0].fromWord, kC4);
+    EXPECT_EQ(roll.steps()[0].toWord, kE4);
+    EXPECT_TRUE(roll.marks().empty());
+}
+
+TEST(PianoRoll, NewNotesAndTheEndCloseWhatSounds) {
+    // Voice 1 plays C4 then E4 without a note-off between; voice 3 holds C4 to the end.
+    PianoRoll roll = rollOf({0x00, 0x91, 0x67, C4, 0x00, 0x93, 0x67, C4, 50, 0xA1, E4, 30, 0xD0});
+
+    ASSERT_EQ(roll.bars().size(), 3u);
+    EXPECT_EQ(roll.bars()[0].voice, 1);
+    EXPECT_EQ(roll.bars()[0].end, 50u);
+    EXPECT_EQ(roll.bars()[1].voice, 1);
+    EXPECT_EQ(roll.bars()[1].word, kE4);
+    EXPECT_EQ(roll.bars()[1].velocity, 100);  // the voice's last velocity
+    EXPECT_EQ(roll.bars()[2].voice, 3);
+    EXPECT_EQ(roll.bars()[2].end, 80u);
+    EXPECT_EQ(roll.length(), 80u);
+}
+
+TEST(PianoRoll, SettingsAndSilentPitchChangesAreMarksNotBars) {
+    PianoRoll roll = rollOf({0x00, 0x10, 0x80, 0x00, 0x22, C4, 0x00, 0xE2, 0x02, 0x05, 0x00, 0xD0});
+
+    EXPECT_TRUE(roll.bars().empty());
+    EXPECT_TRUE(roll.steps().empty());
+    ASSERT_EQ(roll.marks().size(), 3u);
+    EXPECT_EQ(roll.marks()[0].label, "controller 1, value 128 (MIDI 64)");
+    EXPECT_EQ(roll.marks()[1].voice, 2);
+    EXPECT_EQ(roll.marks()[2].label, "envelope, kind V, mode H, param 5");
+}
+
+TEST(PianoRoll, NothingAfterTheEndIsDrawn) {
+    PianoRoll roll = rollOf({0x00, 0xD0, 0x00, 0x90, 0x67, C4, 0x10, 0x80});
+
+    EXPECT_TRUE(roll.bars().empty());
+    EXPECT_FALSE(roll.voiceUsed(0));
+}
+
+}  // namespace
+}  // namespace songdump

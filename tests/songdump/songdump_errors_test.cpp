@@ -1,0 +1,94 @@
+// What songdump says about files it cannot list: usage, unreadable files,
+// files that are no songs, and streams with a bad record.
+#include <gtest/gtest.h>
+
+#include "tests/songdump/dump_folder.h"
+
+namespace testing_support {
+namespace {
+
+const char* const kUsage =
+    "Usage:\n songdump [--svg] [--summary] sng_file\n\n"
+    "Lists the records of a song file; --svg also draws it as a piano roll.\n";
+
+TEST(SongdumpErrors, UsageForMissingExtraOrUnknownArguments) {
+    DumpFolder song;
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {}, {"--svg"}, {"a.sng", "b.sng"}, {"--pdf", "a.sng"}}) {
+        RunResult result = song.dump(arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.output, kUsage);
+    }
+}
+
+TEST(SongdumpErrors, FilesThatAreNoSongs) {
+    DumpFolder song;
+    writeFile(song.folder / "short.sng", std::string("sng1"));
+    writeFile(song.folder / "other.sng", Bytes(200, 'x'));
+    std::filesystem::create_directory(song.folder / "folder.sng");
+
+    EXPECT_EQ(song.dump({"missing.sng"}).output, "Can't open missing.sng\n");
+    EXPECT_EQ(song.dump({"folder.sng"}).output, "Can't read folder.sng\n");
+    EXPECT_EQ(song.dump({"short.sng"}).output,
+              "short.sng is not a song file: it is shorter than the 132-byte header.\n");
+    EXPECT_EQ(song.dump({"other.sng"}).output,
+              "other.sng is not a song file: it does not start with \"sng1\".\n");
+    for (const char* name : {"missing.sng", "folder.sng", "short.sng", "other.sng"})
+        EXPECT_EQ(song.dump({name}).exitCode, 1) << name;
+}
+
+// The records before a bad one are listed; the bad one is named by its offset.
+TEST(SongdumpErrors, BadRecordsAreReportedWithTheirOffsets) {
+    struct Case {
+        Bytes stream;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{0x00, 0x81, 0x10, 0x91, 0x67},
+         "The note-on at offset 2 is cut off: it needs 5 bytes and the stream ends after 3."},
+        {{0x00, 0x81, 0x10},
+         "The record at offset 2 is cut off: it needs 2 bytes and the stream ends after 1."},
+        {{0x00, 0x81, 0x00, 0xE0},
+         "The envelope at offset 2 is cut off: it needs 3 bytes and the stream ends after 2."},
+        {{0x00, 0x81, 0x00, 0xE0, 0x00, 0x01, 0x02, 0x03},  // mode A has four parameters
+         "The envelope at offset 2 is cut off: it needs 7 bytes and the stream ends after 6."},
+        {{0x00, 0x81, 0x00, 0x21, 0x0C},
+         "The pitch/slide at offset 2 is cut off: it needs 4 bytes and the stream ends after 3."},
+        {{0x00, 0x81, 0x00, 0x51, 0x00, 0xD0},
+         "Unknown record kind 5 (code byte 0x51) at offset 2."},
+        {{0x00, 0x81, 0x00, 0xB2, 0x00, 0xD0},
+         "Unknown record kind 11 (code byte 0xB2) at offset 2."},
+        {{0x00, 0x81}, "The stream ends without an end record."},
+        {{}, "The stream ends without an end record."},
+    };
+    for (const Case& bad : cases) {
+        DumpFolder song;
+        song.writeSong(bad.stream);
+
+        RunResult result = song.dump({"song.sng"});
+
+        EXPECT_EQ(result.exitCode, 1) << bad.message;
+        EXPECT_EQ(lastLine(result.output), bad.message);
+        if (bad.stream.size() >= 2) {
+            EXPECT_NE(result.output.find("     0     0          0     1  note-off\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+TEST(SongdumpErrors, BytesAfterTheEndAreListedWithAWarning) {
+    DumpFolder song;
+    song.writeSong({0x00, 0xD0, 0x05, 0x82});
+
+    RunResult result = song.dump({"song.sng"});
+
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("     2     5          5     2  note-off\n"), std::string::npos);
+    EXPECT_NE(
+        result.output.find("Warn: 2 bytes after the end record at offset 0 are never played.\n"),
+        std::string::npos);
+    EXPECT_NE(result.output.find("length: 0 player units\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace testing_support
