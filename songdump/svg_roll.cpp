@@ -117,7 +117,7 @@ std::string drawNotes(const PianoRoll& roll, const Layout& layout) {
             "<rect class=\"note\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
             "fill=\"%s\" fill-opacity=\"%.2f\"%s><title>voice %u: %s, %.2f Hz</title></rect>\n",
             layout.x(bar.start), layout.y(note) - layout.rowHeight * 0.4,
-            std::max(layout.x(bar.end) - layout.x(bar.start) - 0.5, 0.5), layout.rowHeight * 0.8,
+            std::max(layout.x(bar.end) - layout.x(bar.start) - 0.5, 1.5), layout.rowHeight * 0.8,
             colour(bar.voice), opacity,
             bar.afterStep ? " stroke=\"#333\" stroke-width=\"0.6\"" : "", bar.voice,
             noteNameOfWord(bar.word).c_str(), hertzOfWord(bar.word));
