@@ -1,0 +1,37 @@
+// songasm: turns a song file into AVR assembler source for the synthesizer firmware.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "songasm/assembly_source.h"
+#include "songasm/file_io.h"
+#include "songasm/song_file.h"
+
+namespace {
+
+enum ExitCode { kSuccess = 0, kFailure = 1 };
+
+// Every failure message ends in "\n" and is followed by one more newline.
+int fail(const std::string& message) {
+    std::printf("%s\n", message.c_str());
+    return kFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return fail("Usage:\n songasm sng_file\n");
+    const std::string songFileName = argv[1];
+    std::optional<std::string> outputName = assemblyFileName(songFileName);
+    if (!outputName) return fail("Input file should end in .sng\n");
+
+    std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(songFileName);
+    if (!bytes) return fail("Could not open sng file\n");
+    std::optional<SongContents> song = parseSongFile(*bytes);
+    if (!song) return fail(".sng file not valid\n");
+
+    if (!replaceFile(*outputName, assemblySource(*song)))
+        return fail("Could not write " + *outputName + "\n");
+    std::printf("%s written.\n", outputName->c_str());
+    return kSuccess;
+}
