@@ -1,0 +1,276 @@
+// bench_runner: times songmake and songasm as whole processes on the benchmark
+// songs and prints median wall time, throughput and peak resident memory.
+//
+//   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--runs N] [--sizes N,N,...]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_song.h"
+
+namespace {
+
+struct Options {
+    std::string folder;
+    std::string songmake;
+    std::string songasm;
+    int runs = 5;
+    std::vector<std::size_t> sizes = {10000, 100000, 1000000};
+};
+
+struct Figures {
+    bool ran = false;      // false when the program is missing or failed
+    double seconds = 0;    // median wall time
+    double peakBytes = 0;  // largest peak resident set of the runs
+};
+
+constexpr std::size_t kSongasmFileSize = 1 << 20;
+
+double now() {
+    timespec time;
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
+}
+
+// Runs the command with its output thrown away; false unless it exited with 0.
+bool runOnce(const std::vector<std::string>& command, double& seconds, long& peakKilobytes) {
+    std::vector<char*> arguments;
+    for (const std::string& word : command) arguments.push_back(const_cast<char*>(word.c_str()));
+    arguments.push_back(nullptr);
+    double start = now();
+    pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        int sink = open("/dev/null", O_WRONLY);
+        dup2(sink, STDOUT_FILENO);
+        dup2(sink, STDERR_FILENO);
+        execv(arguments[0], arguments.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child) return false;
+    seconds = now() - start;
+    peakKilobytes = usage.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// One untimed run to warm the file cache, then `runs` timed ones.
+Figures measure(const std::vector<std::string>& command, int runs) {
+    Figures figures;
+    std::vector<double> times;
+    long peak = 0;
+    for (int i = 0; i <= runs; ++i) {
+        double seconds;
+        long kilobytes;
+        if (!runOnce(command, seconds, kilobytes)) return figures;
+        if (i == 0) continue;
+        times.push_back(seconds);
+        peak = std::max(peak, kilobytes);
+    }
+    std::sort(times.begin(), times.end());
+    std::size_t middle = times.size() / 2;
+    figures.seconds = times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+    figures.peakBytes = static_cast<double>(peak) * 1024;
+    figures.ran = true;
+    return figures;
+}
+
+// The full path of `name` on PATH, or nothing.
+std::string findOnPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        std::string candidate = folders.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+bool executable(const std::string& name) {
+    return !name.empty() && access(name.c_str(), X_OK) == 0;
+}
+
+std::string sizeName(std::size_t count) {
+    if (count % 1000000 == 0) return std::to_string(count / 1000000) + "M";
+    if (count % 1000 == 0) return std::to_string(count / 1000) + "k";
+    return std::to_string(count);
+}
+
+std::string loadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string one, five, fifteen;
+    file >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+long fileSize(const std::string& name) {
+    std::ifstream file(name, std::ios::binary | std::ios::ate);
+    return file ? static_cast<long>(file.tellg()) : -1;
+}
+
+}  // namespace
+
+namespace {
+
+struct SizeResult {
+    std::size_t requested = 0;
+    std::size_t events = 0;
+    std::size_t midiBytes = 0;
+    long songBytes = -1;
+    Figures songmake, midicsv, songasm;
+};
+
+std::string formatSeconds(const Figures& figures) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", figures.seconds);
+    return figures.ran ? text : "failed";
+}
+
+SizeResult measureSize(const Options& options, std::size_t count, const std::string& midicsv) {
+    SizeResult result;
+    result.requested = count;
+    std::string base = options.folder + "/song" + sizeName(count);
+    bench::BenchSong song = bench::makeBenchSong(count);
+    result.events = song.channelEvents;
+    result.midiBytes = song.midi.size();
+    if (!bench::writeBenchSong(song, base)) {
+        std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
+        std::exit(1);
+    }
+    result.songmake = measure({options.songmake, base + ".mid"}, options.runs);
+    if (!midicsv.empty()) result.midicsv = measure({midicsv, base + ".mid"}, options.runs);
+    result.songBytes = fileSize(base + ".sng");
+    if (executable(options.songasm) && result.songBytes >= 0)
+        result.songasm = measure({options.songasm, base + ".sng"}, options.runs);
+    return result;
+}
+
+void printSongmake(const std::vector<SizeResult>& results, bool haveMidicsv) {
+    std::printf("\nsongmake, whole process, MIDI file -> song file\n");
+    std::printf("%-6s %10s %10s %9s %9s %11s %9s %11s %9s %9s\n", "size", "events", "MIDI bytes",
+                "median s", "ns/event", "events/s", "peak MB", "bytes/event", "midicsv s", "ratio");
+    for (const SizeResult& r : results) {
+        double events = static_cast<double>(r.events);
+        const Figures& f = r.songmake;
+        std::string ratio = !haveMidicsv ? "midicsv not installed"
+                            : f.ran && r.midicsv.ran
+                                ? std::to_string(f.seconds / r.midicsv.seconds).substr(0, 5)
+                                : "-";
+        std::printf("%-6s %10zu %10zu %9s %9.1f %11.0f %9.1f %11.1f %9s %9s\n",
+                    sizeName(r.requested).c_str(), r.events, r.midiBytes, formatSeconds(f).c_str(),
+                    f.seconds / events * 1e9, events / f.seconds, f.peakBytes / 1e6,
+                    f.peakBytes / events, haveMidicsv ? formatSeconds(r.midicsv).c_str() : "-",
+                    ratio.c_str());
+    }
+    std::printf(
+        "ratio: songmake's time over midicsv's time to print the same file to "
+        "/dev/null (below 1: songmake is faster)\n");
+}
+
+void printSongasmLine(const std::string& name, long bytes, const Figures& f) {
+    double size = static_cast<double>(bytes);
+    std::printf("%-12s %10ld %9s %9.2f %9.1f %9.1f\n", name.c_str(), bytes,
+                formatSeconds(f).c_str(), f.seconds / size * 1e9, size / f.seconds / 1e6,
+                f.peakBytes / 1e6);
+}
+
+// Returns the figures for the 1 MiB file, the size songasm's target is set for.
+Figures printSongasm(const Options& options, const std::vector<SizeResult>& results) {
+    std::printf("\nsongasm, whole process, song file -> assembler source\n");
+    if (!executable(options.songasm)) {
+        std::printf("songasm not built\n");
+        return {};
+    }
+    std::printf("%-12s %10s %9s %9s %9s %9s\n", "song file", "bytes", "median s", "ns/byte", "MB/s",
+                "peak MB");
+    for (const SizeResult& r : results)
+        printSongasmLine("song" + sizeName(r.requested), r.songBytes, r.songasm);
+    std::string name = options.folder + "/stream1MiB.sng";
+    if (!bench::writeBytes(name, bench::makeSongFile(kSongasmFileSize))) return {};
+    Figures figures = measure({options.songasm, name}, options.runs);
+    printSongasmLine("1 MiB file", static_cast<long>(kSongasmFileSize), figures);
+    return figures;
+}
+
+void printTargets(const std::vector<SizeResult>& results, const Figures& songasm) {
+    for (const SizeResult& r : results) {
+        if (r.requested != 1000000 || !r.songmake.ran) continue;
+        double perEvent = r.songmake.peakBytes / static_cast<double>(r.events);
+        std::printf(
+            "\ntargets for 1M events: songmake %.3f s (< 0.25: %s), %.1f bytes/event "
+            "(< 100: %s)",
+            r.songmake.seconds, r.songmake.seconds < 0.25 ? "met" : "MISSED", perEvent,
+            perEvent < 100 ? "met" : "MISSED");
+        if (r.midicsv.ran)
+            std::printf(", faster than midicsv: %s",
+                        r.songmake.seconds < r.midicsv.seconds ? "met" : "MISSED");
+        std::printf("\n");
+    }
+    if (songasm.ran)
+        std::printf("target for songasm: 1 MiB song file in %.3f s (< 0.1: %s)\n", songasm.seconds,
+                    songasm.seconds < 0.1 ? "met" : "MISSED");
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string name = argv[i], value = argv[i + 1];
+        if (name == "--folder")
+            options.folder = value;
+        else if (name == "--songmake")
+            options.songmake = value;
+        else if (name == "--songasm")
+            options.songasm = value;
+        else if (name == "--runs")
+            options.runs = std::max(1, std::atoi(value.c_str()));
+        else if (name == "--sizes") {
+            options.sizes.clear();
+            for (std::size_t at = 0; at < value.size(); at = value.find(',', at) + 1) {
+                options.sizes.push_back(std::strtoull(value.c_str() + at, nullptr, 10));
+                if (value.find(',', at) == std::string::npos) break;
+            }
+        }
+    }
+    if (options.folder.empty() || !executable(options.songmake)) {
+        std::fputs(
+            "Usage: bench_runner --folder DIR --songmake PATH [--songasm PATH] "
+            "[--runs N] [--sizes N,N,...]\n",
+            stderr);
+        std::exit(1);
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options = parseOptions(argc, argv);
+    std::string midicsv = findOnPath("midicsv");
+    std::printf("load average at start: %s; %ld cores; median of %d runs after one warm-up run\n",
+                loadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN), options.runs);
+    std::vector<SizeResult> results;
+    for (std::size_t count : options.sizes) {
+        if (count == 0) continue;
+        results.push_back(measureSize(options, count, midicsv));
+    }
+    printSongmake(results, !midicsv.empty());
+    Figures songasm = printSongasm(options, results);
+    printTargets(results, songasm);
+    std::printf("load average at end: %s\n", loadAverage().c_str());
+    return 0;
+}
