@@ -1,6 +1,7 @@
 // songdump: lists what a song file holds, record by record, and can draw it
 // as a piano roll.
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,44 @@ std::string svgName(const std::string& songName) {
     return base + ".svg";
 }
 
+// Lists every record and feeds the summary and the roll; false at a bad record.
+bool listRecords(std::span<const std::uint8_t> stream, const Options& options, SongSummary& summary,
+                 PianoRoll& roll) {
+    if (!options.summaryOnly) std::printf("%s\n", columnTitles().c_str());
+    StreamDecoder decoder(stream);
+    for (Record record; decoder.next(record);) {
+        if (!options.summaryOnly) std::printf("%s\n", recordLine(record).c_str());
+        summary.add(record);
+        roll.add(record);
+    }
+    if (decoder.failure().error == DecodeError::kNone) return true;
+    reportBadRecord(decoder.failure());
+    return false;
+}
+
+// The player stops only at an end record; whatever follows it is never played.
+bool checkEnd(const SongSummary& summary, std::size_t streamBytes) {
+    if (!summary.endSeen()) {
+        std::fputs("The stream ends without an end record.\n", stdout);
+        return false;
+    }
+    if (std::size_t extra = summary.bytesAfterEnd(streamBytes); extra > 0)
+        std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n", extra,
+                    summary.endOffset());
+    return true;
+}
+
+bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
+    std::string name = svgName(songName);
+    std::string title = songName + ": " + std::to_string(roll.length()) + " player units";
+    if (!replaceFile(name, renderPianoRoll(roll, title))) {
+        std::printf("Can't write %s\n", name.c_str());
+        return false;
+    }
+    std::printf("%s written.\n", name.c_str());
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,37 +140,11 @@ int main(int argc, char** argv) {
 
     std::size_t streamBytes = song.stream().size();
     std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());
-    if (!options.summaryOnly) std::printf("%s\n", columnTitles().c_str());
-    StreamDecoder decoder(song.stream());
     SongSummary summary;
     PianoRoll roll;
-    for (Record record; decoder.next(record);) {
-        if (!options.summaryOnly) std::printf("%s\n", recordLine(record).c_str());
-        summary.add(record);
-        roll.add(record);
-    }
-    if (decoder.failure().error != DecodeError::kNone) {
-        reportBadRecord(decoder.failure());
-        return kFailure;
-    }
-    if (!summary.endSeen()) {
-        std::fputs("The stream ends without an end record.\n", stdout);
-        return kFailure;
-    }
-    if (std::size_t extra = summary.bytesAfterEnd(streamBytes); extra > 0)
-        std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n", extra,
-                    summary.endOffset());
+    if (!listRecords(song.stream(), options, summary, roll)) return kFailure;
+    if (!checkEnd(summary, streamBytes)) return kFailure;
     std::fputs(summary.text(streamBytes).c_str(), stdout);
-
-    if (options.svg) {
-        std::string name = svgName(options.songName);
-        std::string title =
-            options.songName + ": " + std::to_string(roll.length()) + " player units";
-        if (!replaceFile(name, renderPianoRoll(roll, title))) {
-            std::printf("Can't write %s\n", name.c_str());
-            return kFailure;
-        }
-        std::printf("%s written.\n", name.c_str());
-    }
+    if (options.svg && !writePianoRoll(options.songName, roll)) return kFailure;
     return kSuccess;
 }
