@@ -34,9 +34,80 @@ bool eventBefore(const Event& a, const Event& b) {
     return a.type != kTypeNoteOn && b.type == kTypeNoteOn;
 }
 
+namespace {
+
+using Position = EventList::iterator;
+
+bool pointerBefore(const EventPointer& a, const EventPointer& b) {
+    return eventBefore(*a, *b);
+}
+
+// Shorter runs are lengthened by insertion first, so shuffled input is not
+// merged one event at a time.
+constexpr std::ptrdiff_t kShortestRun = 24;
+
+// Sorts [first, last), of which [first, sorted) is in order already.
+void insertionSort(Position first, Position sorted, Position last) {
+    for (; sorted != last; ++sorted)
+        std::rotate(std::upper_bound(first, sorted, *sorted, pointerBefore), sorted, sorted + 1);
+}
+
+// The end of the ordered run that starts at `first` (which is not `last`).
+Position runEnd(Position first, Position last) {
+    Position end = first + 1;
+    while (end != last && !pointerBefore(*end, *(end - 1))) ++end;
+    Position wanted = last - first > kShortestRun ? first + kShortestRun : last;
+    if (end >= wanted) return end;
+    insertionSort(first, end, wanted);
+    return wanted;
+}
+
+// Merges the neighbouring ordered runs [first, middle) and [middle, last). On a
+// tie the left run's event goes first, which keeps the sort stable.
+void mergeRuns(Position first, Position middle, Position last, EventList& buffer) {
+    // Events of the left run that belong before the whole right run stay put.
+    first = std::upper_bound(first, middle, *middle, pointerBefore);
+    if (first == middle) return;
+    buffer.assign(std::make_move_iterator(first), std::make_move_iterator(middle));
+    auto left = buffer.begin();
+    Position right = middle;
+    while (left != buffer.end() && right != last)
+        *first++ = pointerBefore(*right, *left) ? std::move(*right++) : std::move(*left++);
+    std::move(left, buffer.end(), first);
+}
+
+struct Run {
+    Position first, last;
+};
+
+std::ptrdiff_t length(const Run& run) {
+    return run.last - run.first;
+}
+
+void mergeLastTwo(std::vector<Run>& runs, EventList& buffer) {
+    Run top = runs.back();
+    runs.pop_back();
+    mergeRuns(runs.back().first, top.first, top.last, buffer);
+    runs.back().last = top.last;
+}
+
+}  // namespace
+
+// A merge sort over the ordered runs the list already holds: every voice's
+// events arrive in time order, so a merged song is a few long runs, and joining
+// them costs far less than sorting from scratch. Only neighbouring runs are
+// merged and ties keep their order, so the result is that of any stable sort.
 void sortEvents(EventList& list) {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const EventPointer& a, const EventPointer& b) { return eventBefore(*a, *b); });
+    std::vector<Run> runs;  // each over twice as long as the next, so merges stay balanced
+    EventList buffer;
+    for (Position first = list.begin(); first != list.end();) {
+        Position end = runEnd(first, list.end());
+        runs.push_back({first, end});
+        while (runs.size() > 1 && length(runs[runs.size() - 2]) <= 2 * length(runs.back()))
+            mergeLastTwo(runs, buffer);
+        first = end;
+    }
+    while (runs.size() > 1) mergeLastTwo(runs, buffer);
 }
 
 bool buildTimeline(EventList& list) {
