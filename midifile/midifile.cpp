@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -246,38 +247,45 @@ bool playInSequence(MidiReaderState* state, std::vector<ByteCursor>& tracks, Fai
     return true;
 }
 
+// Replaces the smallest key of a min-heap with `key` and sifts it down to its place.
+void replaceTop(std::vector<std::uint64_t>& heap, std::uint64_t key) {
+    std::size_t hole = 0;
+    for (std::size_t child = 1; child < heap.size(); hole = child, child = 2 * child + 1) {
+        if (child + 1 < heap.size() && heap[child + 1] < heap[child]) ++child;
+        if (key < heap[child]) break;
+        heap[hole] = heap[child];
+    }
+    heap[hole] = key;
+}
+
 // Formats 0 and 1: all tracks start together. Events are merged by time; equal
 // times go in track order, then in file order.
 bool playTogether(MidiReaderState* state, std::vector<ByteCursor>& tracks, Failure& failure) {
-    struct Head {
-        TrackEvent event;
-        std::size_t track;
+    std::vector<TrackReader> readers(tracks.begin(), tracks.end());
+    std::vector<TrackEvent> next(tracks.size());  // each track's event that is due next
+    // A min-heap of (time, track) packed into one number: one comparison orders
+    // two tracks, and this runs for every event of the song.
+    auto key = [](std::uint32_t time, std::size_t track) {
+        return std::uint64_t{time} << 32 | track;
     };
-    auto later = [](const Head& a, const Head& b) {
-        return a.event.time != b.event.time ? a.event.time > b.event.time : a.track > b.track;
-    };
-    std::vector<TrackReader> readers;
-    readers.reserve(tracks.size());
-    std::vector<Head> heap;  // min-heap of each track's next event
-    heap.reserve(tracks.size());
+    std::vector<std::uint64_t> heap;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        readers.emplace_back(tracks[i]);
-        Head head{{}, i};
-        auto step = readers[i].next(head.event, failure);
+        auto step = readers[i].next(next[i], failure);
         if (step == TrackReader::Step::error) return false;
-        if (step == TrackReader::Step::event) heap.push_back(head);
+        if (step == TrackReader::Step::event) heap.push_back(key(next[i].time, i));
     }
-    std::make_heap(heap.begin(), heap.end(), later);
+    std::make_heap(heap.begin(), heap.end(), std::greater<>());
     while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), later);
-        Head& head = heap.back();
-        deliver(state, head.event, 0);
-        auto step = readers[head.track].next(head.event, failure);
+        std::size_t track = heap.front() & 0xFFFFFFFFu;
+        deliver(state, next[track], 0);
+        auto step = readers[track].next(next[track], failure);
         if (step == TrackReader::Step::error) return false;
+        std::uint64_t replacement = heap.back();
         if (step == TrackReader::Step::event)
-            std::push_heap(heap.begin(), heap.end(), later);
+            replacement = key(next[track].time, track);
         else
-            heap.pop_back();
+            heap.pop_back();  // the track has ended; the last key takes its place
+        if (!heap.empty()) replaceTop(heap, replacement);
     }
     return true;
 }
