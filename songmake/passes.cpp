@@ -1,5 +1,6 @@
 #include "songmake/passes.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -37,7 +38,15 @@ std::uint16_t noteOf(const Event& event) {
 }  // namespace
 
 std::uint16_t noteFrequencyWord(std::uint8_t note) {
-    return frequencyWord(static_cast<double>(note - 69));
+    // pow costs more than everything else the passes do for a note, and there
+    // are only 256 note numbers: each word is worked out once.
+    static const std::array<std::uint16_t, 256> words = [] {
+        std::array<std::uint16_t, 256> table{};
+        for (std::size_t i = 0; i < table.size(); ++i)
+            table[i] = frequencyWord(static_cast<double>(static_cast<int>(i) - 69));
+        return table;
+    }();
+    return words[note];
 }
 
 std::uint16_t pitchFrequencyWord(std::uint8_t lastNote, std::uint16_t controllerValue) {
