@@ -134,14 +134,11 @@ TEST(SongmakeBadOutput, AFolderInPlaceOfTheSongFileIsLeftAlone) {
     expectWriteRefused(space);
 }
 
-TEST(SongmakeBadOutput, AFullDiskLeavesTheEarlierSongFileAndNoTemporary) {
-    for (long long limit : {0LL, 200LL}) {
-        SCOPED_TRACE(limit);
-        Workspace space;
-        space.write("song.mid", scale(100));
-        space.write("song.sng", earlierSong());
-        expectWriteRefused(space, {.fileSizeLimit = limit});
-    }
+TEST(SongmakeBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierSongFileAndNoTemporary) {
+    Workspace space;
+    space.write("song.mid", scale(100));  // a song of over 500 bytes
+    space.write("song.sng", earlierSong());
+    expectWriteRefused(space, {.fileSizeLimit = 200});
 }
 
 TEST(SongmakeBadOutput, AFolderThatIsNotWritableIsReported) {
