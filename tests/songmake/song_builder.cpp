@@ -23,14 +23,25 @@ void SongFolder::writeWaves(const std::string& base) {
     }
 }
 
-RunResult SongFolder::run(const std::vector<std::string>& arguments) const {
-    return runProgram(SONGMAKE_PATH, arguments, folder.path());
+void SongFolder::writeWave(const std::string& name, const Bytes& bytes) {
+    writeFile(folder / name, bytes);
+}
+
+RunResult SongFolder::run(const std::vector<std::string>& arguments,
+                          const RunOptions& options) const {
+    return runProgram(SONGMAKE_PATH, arguments, folder.path(), options);
 }
 
 Bytes SongFolder::stream(const std::string& name) const {
     Bytes song = readFile(folder / name);
     if (song.size() < songformat::kHeaderSize) return {};
     return Bytes(song.begin() + songformat::kHeaderSize, song.end());
+}
+
+Bytes SongFolder::header(const std::string& name) const {
+    Bytes song = readFile(folder / name);
+    if (song.size() < songformat::kHeaderSize) return song;
+    return Bytes(song.begin(), song.begin() + songformat::kHeaderSize);
 }
 
 }  // namespace testing_support
