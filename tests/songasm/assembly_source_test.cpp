@@ -41,7 +41,7 @@ const std::vector<std::string> kPreambleLines = {".global read_song_byte",
                                                      "song_data:",
                                                      "\t.byte "};
 
-std::string specPreamble() {
+std::string expectedPreamble() {
     std::string text;
     for (std::size_t i = 0; i < kPreambleLines.size(); ++i) {
         if (i > 0) text += "\n";
@@ -61,12 +61,12 @@ std::string renderedStream(const Bytes& stream) {
     return text.substr(kPreambleBytes, data - kPreambleBytes);
 }
 
-TEST(AssemblyPreamble, IsTheSpecsTwentySevenLines) {
+TEST(AssemblyPreamble, IsTheTwentySevenLinesTheFirmwareExpects) {
     ASSERT_EQ(kPreambleLines.size(), 27u);
     std::string text = assemblySource(songWith({0x00, 0xD0}));
 
-    EXPECT_EQ(specPreamble().size(), kPreambleBytes);
-    EXPECT_EQ(text.substr(0, kPreambleBytes), specPreamble());
+    EXPECT_EQ(expectedPreamble().size(), kPreambleBytes);
+    EXPECT_EQ(text.substr(0, kPreambleBytes), expectedPreamble());
 }
 
 TEST(AssemblyStream, OneByteClosesItsLineAtOnce) {
@@ -162,7 +162,7 @@ class StepBackFile {
 
 std::string stepBackRendering(const SongContents& song) {
     StepBackFile file;
-    file.write(specPreamble());
+    file.write(expectedPreamble());
     for (std::size_t i = 0; i < song.stream.size(); ++i) {
         file.writeValue(song.stream[i]);
         if (i % 8 == 7 && i + 1 != song.stream.size()) {

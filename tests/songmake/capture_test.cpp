@@ -1,4 +1,4 @@
-// Part 1.3: the reader's messages become events, one track per voice, and only
+// Capture: the reader's messages become events, one track per voice, and only
 // what the synthesizer plays is kept.
 #include <gtest/gtest.h>
 

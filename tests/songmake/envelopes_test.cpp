@@ -1,4 +1,4 @@
-// Part 1.7 and issue 3: envelope lines, parsed with
+// Envelope lines, parsed with
 // "%d %d %8s %1s %d %d %d %d\n" and its scanf semantics, read in pieces of at
 // most 254 characters.
 #include "songmake/envelopes.h"
@@ -19,7 +19,7 @@ std::string parsed(const std::string& line) {
     return describe(*event) + " ch" + std::to_string(event->channel);
 }
 
-TEST(EnvelopeLine, SpecExampleVolumeModeA) {
+TEST(EnvelopeLine, VolumeModeAKeepsAllFourParameters) {
     std::unique_ptr<EvEnvelope> event = parseEnvelopeLine("0 1 Vol A 10 20 30 40\n");
     ASSERT_TRUE(event);
     EXPECT_EQ(event->type, 14);
@@ -29,7 +29,7 @@ TEST(EnvelopeLine, SpecExampleVolumeModeA) {
     EXPECT_EQ(record(*event), (ByteStream{0x00, 0xE1, 0x00, 0x0A, 0x14, 0x1E, 0x28}));
 }
 
-TEST(EnvelopeLine, SpecExampleOtherKindModeH) {
+TEST(EnvelopeLine, OtherKindModeHKeepsTheLastParameter) {
     std::unique_ptr<EvEnvelope> event = parseEnvelopeLine("96 0 wave H 0 0 0 5\n");
     ASSERT_TRUE(event);
     EXPECT_EQ(parsed("96 0 wave H 0 0 0 5\n"), "envelope 15 mode 2 0,0,0,5 @96 ch0");
@@ -76,7 +76,7 @@ TEST(EnvelopeLine, ChannelKeepsItsLowEightBitsAndTimeItsUnsignedValue) {
 }
 
 TEST(EnvelopeLine, NumbersBeyond32BitsKeepTheirLow32Bits) {
-    // Issue 3: read as a long, keep the low 32 bits.
+    // Read as a long, keep the low 32 bits, as %d does on this platform.
     EXPECT_EQ(parsed("4294967297 0 V A 1 2 3 4\n"), "envelope 14 mode 0 1,2,3,4 @1 ch0");
     EXPECT_EQ(parsed("-4294967295 0 V A 1 2 3 4\n"), "envelope 14 mode 0 1,2,3,4 @1 ch0");
     EXPECT_EQ(parsed("8589934594 4294967299 V A 4294967296 1 2 3\n"),

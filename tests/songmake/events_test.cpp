@@ -1,4 +1,4 @@
-// Part 1.2: every event appends its own record: a time byte, a code byte
+// Every event appends its own record: a time byte, a code byte
 // (encoded type << 4 | channel & 0x0F), then what its class carries.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace testing_support {
 namespace {
 
-TEST(EventRecords, WorkedExampleOfTheSpec) {
+TEST(EventRecords, OneNoteOnNoteOffAndEnd) {
     EXPECT_EQ(record(EvNoteOn(0, 1, 268, 103)), (ByteStream{0x00, 0x91, 0x67, 0x0C, 0x01}));
     EXPECT_EQ(record(EvNoteOff(200, 1, 60)), (ByteStream{0xC8, 0x81}));
     EXPECT_EQ(record(EvEnd()), (ByteStream{0x00, 0xD0}));
@@ -58,13 +58,13 @@ TEST(EventRecords, RepeatCarriesOneByte) {
 }
 
 TEST(EventRecords, ControllerIsEncodedWithItsControllerNumber) {
-    // The spec's example: controller 4, channel 2, MIDI value 100 stored as 200.
+    // Controller 4, channel 2, MIDI value 100 stored as 200.
     EXPECT_EQ(record(EvMidiControl(0, 2, 4, 200)), (ByteStream{0x00, 0x42, 0xC8}));
     EXPECT_EQ(record(EvMidiControl(3, 0, 1, 20)), (ByteStream{0x03, 0x10, 0x14}));
 }
 
 TEST(EventRecords, EnvelopeModeADecidesAllFourParameters) {
-    // The spec's example line "0 1 Vol A 10 20 30 40".
+    // The line "0 1 Vol A 10 20 30 40".
     EXPECT_EQ(record(*envelope(14, 0, 1, 0, {10, 20, 30, 40})),
               (ByteStream{0x00, 0xE1, 0x00, 0x0A, 0x14, 0x1E, 0x28}));
 }

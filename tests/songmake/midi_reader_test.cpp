@@ -1,4 +1,4 @@
-// Our MIDI reader (issue 2): what it delivers, in which order, what it forgives
+// Our MIDI reader: what it delivers, in which order, what it forgives
 // and how it names what it cannot read.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// Part 1.6: the three rewrites of a voice's track. Frequency words here come from
-// the spec's anchors or were worked out from its formula with its single-precision
+// The three rewrites of a voice's track. Frequency words here are known anchors
+// (note 69 is 451) or were worked out by hand with the single-precision
 // constants (k12 = 0.0833333358168602, k127 = 0.015748031437397003,
 // k1024 = 1.0240000486373901), in double arithmetic, round = +0.5 and truncate.
 #include "songmake/passes.h"
@@ -121,7 +121,7 @@ Lines frequencies(ChannelTrack track, std::string* printed = nullptr) {
     return describe(track.events);
 }
 
-TEST(AssignFrequencies, AnchorNotesOfTheSpec) {
+TEST(AssignFrequencies, AnchorNotes) {
     EXPECT_EQ(frequencies(channelTrack(noteOn(0, 69, 1), noteOn(1, 60, 1), noteOn(2, 0, 1),
                                        noteOn(3, 127, 1))),
               (Lines{"note-on 451 v1 @0", "note-on 268 v1 @1", "note-on 8 v1 @2",

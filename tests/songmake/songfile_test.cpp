@@ -1,4 +1,4 @@
-// Part 1.4 and issue 2: wave tables, the song file's bytes, and how it reaches the disk.
+// Wave tables, the song file's bytes, and how it reaches the disk.
 #include "songmake/songfile.h"
 
 #include <gtest/gtest.h>
@@ -201,7 +201,7 @@ TEST_F(WriteSongFile, StreamOver65536BytesWarnsJustBeforeWritten) {
 }
 
 TEST_F(WriteSongFile, LongBaseNamesAreFine) {
-    // Issue 2: no limit on the base name's length (the original's buffer held 57).
+    // No limit on the base name's length; a 64-byte name buffer would hold 57.
     std::string name(120, 'n');
     std::filesystem::copy_file(folder / "song-0.raw", folder / (name + "-0.raw"));
     std::filesystem::copy_file(folder / "song-1.raw", folder / (name + "-1.raw"));

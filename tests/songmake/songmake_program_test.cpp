@@ -324,7 +324,7 @@ TEST(SongmakeProgram, ShortWaveFileWarnsAndCountsMissingSamplesAsZero) {
     }
 }
 
-// --- writing the song file (issue 2's mended faults)
+// --- writing the song file: whole or not at all
 // -----------------------------------------------
 
 TEST(SongmakeProgram, FailingWriteLeavesTheEarlierSongFileAndNoTemporary) {

@@ -1,4 +1,4 @@
-// Part 1.5: ordering the merged list and turning tick times into one-byte delays.
+// Ordering the merged list and turning tick times into one-byte delays.
 // The factor starts at 0.41666666 (single-precision 5/12) and the bias is the
 // single-precision 0.4: delay = trunc(gap × factor + 0.4).
 #include "songmake/timeline.h"
@@ -49,7 +49,7 @@ TEST(SortEvents, TwoNoteOffsAtTheTickOfANoteOnBothEndBeforeIt) {
 }
 
 TEST(SortEvents, EqualEventsKeepTheirMergedOrder) {
-    // Stable (issue 2): channel 0's events, then 1, 2, 3, then envelopes.
+    // Stable: channel 0's events, then 1, 2, 3, then envelopes.
     EventList list = eventList(noteOn(10, 1, 1, 0), tempo(10, 400000), noteOff(0, 9, 0),
                                noteOn(10, 2, 1, 1), noteOff(10, 3, 1), noteOn(10, 3, 1, 2),
                                noteOff(10, 4, 3), envelope(15, 10, 3, 'X'), tempo(10, 600000));
@@ -180,7 +180,7 @@ TEST(BuildTimeline, TempoAtTheTickOfANoteOnIsAppliedBeforeItsGap) {
 }
 
 TEST(BuildTimeline, TempoSharingATickWithOtherEventsActsInMergedOrder) {
-    // Issue 2's stable sort keeps the merged order: a note-off merged before the tempo
+    // The stable sort keeps the merged order: a note-off merged before the tempo
     // event keeps the old factor (480 ticks -> 200), one merged after it gets the new (240).
     EventList before = eventList(noteOff(480, 1, 0), tempo(480, 600000), noteOff(960, 2, 1));
     sortEvents(before);
@@ -211,7 +211,7 @@ TEST(BuildTimeline, TheScaledGapKeepsTheLow32BitsOfA64BitTruncation) {
 }
 
 TEST(BuildTimeline, TempoZeroOrBeatsZeroAreDroppedAndChangeNothing) {
-    // Issue 2: 60000001 µs gives q 0, so beats 0.
+    // 60000001 µs gives q 0, so beats 0.
     EXPECT_EQ(timeline(eventList(tempo(0, 600000), tempo(0, 0), noteOff(480, 1),
                                  tempo(480, 60000001), noteOff(960, 1))),
               (Lines{"note-off 1 @240", "note-off 1 @240"}));
@@ -242,7 +242,7 @@ TEST(BuildTimeline, FillersAreChannelZeroTypeZero) {
     EXPECT_EQ(records(list), (ByteStream{0xFF, 0x00, 0xFF, 0x00, 0x71, 0x83}));
 }
 
-TEST(BuildTimeline, SpecExampleOfALongNote) {
+TEST(BuildTimeline, ALongNoteNeedsTwoFillers) {
     // 1500 ticks scale to 625.39998: two fillers and 113.
     EventList list = eventList(noteOn(0, 60, 1, 1), noteOff(1500, 60, 1), noteOn(1500, 62, 1, 1));
     sortEvents(list);
