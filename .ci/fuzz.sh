@@ -55,7 +55,7 @@ for name in "${names[@]}"; do
     # -timeout: an input taking 10 s is a hang; -rss_limit_mb: 2 GiB is runaway memory.
     if "$out/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$findings/" "${inputs[@]}" >"$log" 2>&1; then
-        stats=$(grep -E '^#[0-9]+ +DONE' "$log" | tail -1 | sed 's/  */ /g')
+        stats=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 | tr -s ' \t' ' ' || true)
         echo "fuzz $name: ${seconds}s, no finding: $stats"
     else
         echo "fuzz $name: FINDING (see $log and $findings/)"
