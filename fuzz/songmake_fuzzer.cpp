@@ -1,6 +1,7 @@
 // Fuzzes songmake's whole conversion in memory, stage by stage in the driver's
 // order: MIDI bytes and envelope text in, song bytes out. Every song that comes
-// out must start with the magic and end with the end record.
+// out must start with the magic, and songdump's decoder must read its stream as
+// whole records up to a single end record at the very end.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "fuzz/pipeline_input.h"
+#include "songdump/records.h"
 #include "songmake/capture.h"
 #include "songmake/envelopes.h"
 #include "songmake/passes.h"
@@ -57,8 +59,18 @@ WaveTable rampTable(int step) {
 
 void checkSong(const ByteStream& song) {
     if (song.size() < songformat::kHeaderSize + 2 ||
-        std::memcmp(song.data(), songformat::kMagic, songformat::kMagicSize) != 0 ||
-        song[song.size() - 2] != 0x00 || song[song.size() - 1] != 0xD0)
+        std::memcmp(song.data(), songformat::kMagic, songformat::kMagicSize) != 0)
+        __builtin_trap();
+    std::span<const std::uint8_t> stream(song.begin() + songformat::kHeaderSize, song.end());
+    songdump::StreamDecoder decoder(stream);
+    songdump::Record record;
+    std::size_t decoded = 0;
+    while (decoder.next(record)) {
+        decoded += record.length;
+        bool last = decoded == stream.size();
+        if ((record.kind == songdump::RecordKind::kEnd) != last) __builtin_trap();
+    }
+    if (decoder.failure().error != songdump::DecodeError::kNone || decoded != stream.size())
         __builtin_trap();
 }
 
