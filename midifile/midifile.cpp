@@ -320,13 +320,18 @@ int MidiReadFile(MidiReaderState* state) {
     std::vector<std::uint8_t> data;
     struct stat info;
     bool readable = fstat(fileno(file), &info) == 0 && !S_ISDIR(info.st_mode);
-    if (readable && S_ISREG(info.st_mode)) data.reserve(static_cast<std::size_t>(info.st_size));
+    bool regular = readable && S_ISREG(info.st_mode);
+    bool tooLarge = regular && static_cast<std::uintmax_t>(info.st_size) > kMidiLargestFile;
+    if (regular && !tooLarge) data.reserve(static_cast<std::size_t>(info.st_size));
     std::uint8_t block[65536];
     std::size_t got;
-    while (readable && (got = std::fread(block, 1, sizeof block, file)) > 0)
-        data.insert(data.end(), block, block + got);
+    while (readable && !tooLarge && (got = std::fread(block, 1, sizeof block, file)) > 0) {
+        tooLarge = got > kMidiLargestFile - data.size();
+        if (!tooLarge) data.insert(data.end(), block, block + got);
+    }
     readable = readable && std::ferror(file) == 0;
     std::fclose(file);
+    if (tooLarge) return kMidiErrTooLarge;
     if (!readable) return kMidiErrCantRead;
     return MidiReadBuffer(state, data.data(), data.size());
 }
@@ -357,6 +362,10 @@ int MidiGetErr(const MidiReaderState* state, char* buffer, int length, int code)
             break;
         case kMidiErrTruncatedTrack: say("Truncated track chunk at byte %llu", at); break;
         case kMidiErrBadStatus: say("Unexpected status byte 0x%02X at byte %llu", value, at); break;
+        case kMidiErrTooLarge:
+            say("%s is over %zu MiB, too big for a MIDI file", shortName(state->fileName, 40),
+                kMidiLargestFile >> 20);
+            break;
         default: say("Unknown MIDI reader error %d", code); break;
     }
     return written < length ? written : length - 1;

@@ -42,7 +42,12 @@ enum MidiError {
     kMidiErrVarLenTooLong,
     kMidiErrTruncatedTrack,
     kMidiErrBadStatus,
+    kMidiErrTooLarge,
 };
+
+// Far beyond any real song. A longer file, or one that never ends (a device, a
+// pipe), is refused rather than read until memory runs out.
+inline constexpr std::size_t kMidiLargestFile = std::size_t{64} << 20;
 
 // Reads the file named in state->fileName; returns 0 or a MidiError code.
 int MidiReadFile(MidiReaderState* state);

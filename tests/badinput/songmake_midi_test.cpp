@@ -3,6 +3,7 @@
 // the damage real files carry is read past and converts like the sound file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "tests/badinput/workspace.h"
@@ -95,21 +96,39 @@ TEST(SongmakeBadMidi, DamagedFilesAreRefusedWithTheReadersReasonAndNothingIsWrit
     }
 }
 
-TEST(SongmakeBadMidi, AMissingFileOrAFolderIsReportedByName) {
-    Workspace space;
-    space.write("song.sng", earlierSong());
-    FolderSnapshot before = space.snapshot();
-    RunResult missing = space.run(SONGMAKE_PATH, {"song.mid"});
-    EXPECT_EQ(missing.exitCode, kReaderError);
-    EXPECT_EQ(missing.output, "Can't open song.mid\n");
-    EXPECT_EQ(changesSince(before, space), "");
+TEST(SongmakeBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
+    struct Case {
+        const char* what;
+        void (*arrange)(const Workspace&);
+        std::string message;
+    };
+    std::vector<Case> cases = {
+        {"missing", [](const Workspace&) {}, "Can't open song.mid"},
+        {"a folder", [](const Workspace& s) { s.makeFolder("song.mid"); }, "Can't read song.mid"},
+        // Read to its end, a file without one would take all memory.
+        {"endless",
+         [](const Workspace& s) { std::filesystem::create_symlink("/dev/zero", s.folder / "song.mid"); },
+         "song.mid is over 64 MiB, too big for a MIDI file"},
+        {"over 64 MiB",
+         [](const Workspace& s) {
+             s.write("song.mid", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
+             std::filesystem::resize_file(s.folder / "song.mid", (64 << 20) + 1);  // sparse
+         },
+         "song.mid is over 64 MiB, too big for a MIDI file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Workspace space;
+        space.write("song.sng", earlierSong());
+        c.arrange(space);
+        FolderSnapshot before = space.snapshot();
 
-    space.makeFolder("song.mid");
-    before = space.snapshot();
-    RunResult folder = space.run(SONGMAKE_PATH, {"song.mid"});
-    EXPECT_EQ(folder.exitCode, kReaderError);
-    EXPECT_EQ(folder.output, "Can't read song.mid\n");
-    EXPECT_EQ(changesSince(before, space), "");
+        RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
+
+        EXPECT_EQ(result.exitCode, kReaderError);
+        EXPECT_EQ(result.output, c.message + "\n");
+        EXPECT_EQ(changesSince(before, space), "");
+    }
 }
 
 // Damage that sequencers are known to write is read past: the song comes out as

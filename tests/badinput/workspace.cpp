@@ -1,8 +1,25 @@
 #include "tests/badinput/workspace.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace testing_support {
+namespace {
+
+// The whole file at once: snapshots hold files of many megabytes.
+Bytes readWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(std::filesystem::file_size(path));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+Bytes readSymlinkTarget(const std::filesystem::path& link) {
+    std::string target = std::filesystem::read_symlink(link).string();
+    return Bytes(target.begin(), target.end());
+}
+
+}  // namespace
 
 Workspace::Workspace() {
     for (int d = 0; d < 2; ++d) {
@@ -28,7 +45,12 @@ FolderSnapshot Workspace::snapshot() const {
     FolderSnapshot entries;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         std::string name = entry.path().filename().string();
-        entries[name] = entry.is_directory() ? Bytes{'<', 'd', 'i', 'r', '>'} : readFile(entry.path());
+        if (entry.is_symlink())
+            entries[name] = Bytes{'-', '>'} + readSymlinkTarget(entry.path());
+        else if (entry.is_directory())
+            entries[name] = Bytes{'<', 'd', 'i', 'r', '>'};
+        else
+            entries[name] = readWhole(entry.path());
     }
     return entries;
 }

@@ -11,7 +11,7 @@
 
 namespace testing_support {
 
-// Every entry of a folder: a file's bytes, or a mark for a folder.
+// Every entry of a folder: a file's bytes, or a mark for a folder or a link.
 using FolderSnapshot = std::map<std::string, Bytes>;
 
 class Workspace {
