@@ -31,7 +31,7 @@ mode_t newFileMode() {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& name) {
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& name, std::size_t limit) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return std::nullopt;
     std::vector<std::uint8_t> bytes;
@@ -41,7 +41,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& name) 
         bytes.resize(size + kReadChunk);
         got = std::fread(bytes.data() + size, 1, kReadChunk, file);
         bytes.resize(size + got);
-    } while (got == kReadChunk);
+    } while (got == kReadChunk && bytes.size() <= limit);
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return std::nullopt;

@@ -25,8 +25,10 @@ int main(int argc, char** argv) {
     std::optional<std::string> outputName = assemblyFileName(songFileName);
     if (!outputName) return fail("Input file should end in .sng\n");
 
-    std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(songFileName);
+    std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(songFileName, kLargestSongFile);
     if (!bytes) return fail("Could not open sng file\n");
+    if (bytes->size() > kLargestSongFile)
+        return fail(songFileName + " is over 16 MiB, too big for a song file\n");
     std::optional<SongContents> song = parseSongFile(*bytes);
     if (!song) return fail(".sng file not valid\n");
 

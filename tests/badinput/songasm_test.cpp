@@ -4,6 +4,8 @@
 // written whole.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/badinput/workspace.h"
 
 namespace testing_support {
@@ -39,6 +41,30 @@ TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
 
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.output, ".sng file not valid\n\n");
+        EXPECT_EQ(changesSince(before, space), "");
+    }
+}
+
+TEST(SongasmBadInput, AFileTooLargeForASongIsRefusedUnread) {
+    std::vector<std::pair<const char*, void (*)(const Workspace&)>> files = {
+        {"endless", [](const Workspace& s) { std::filesystem::create_symlink("/dev/zero", s.folder / "song.sng"); }},
+        {"over 16 MiB",
+         [](const Workspace& s) {
+             s.write("song.sng", songOf({0x00, 0xD0}));
+             std::filesystem::resize_file(s.folder / "song.sng", (16 << 20) + 1);  // sparse
+         }},
+    };
+    for (const auto& [what, arrange] : files) {
+        SCOPED_TRACE(what);
+        Workspace space;
+        arrange(space);
+        space.write("song.S", "earlier assembler source\n");
+        FolderSnapshot before = space.snapshot();
+
+        RunResult result = space.run(SONGASM_PATH, {"song.sng"});
+
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.output, "song.sng is over 16 MiB, too big for a song file\n\n");
         EXPECT_EQ(changesSince(before, space), "");
     }
 }
