@@ -40,8 +40,10 @@ void readEnvelopes(const std::string& base, EventList& list) {
     std::string name = base + ".env";
     std::FILE* file = std::fopen(name.c_str(), "r");
     struct stat info;
-    if (file != nullptr && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
-        std::fclose(file);  // a folder opens on this system, but holds no lines
+    // A folder opens on this system but holds no lines, and a device such as
+    // /dev/zero holds lines without end: only a regular file is read.
+    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
+        std::fclose(file);
         file = nullptr;
     }
     if (file == nullptr) {

@@ -114,6 +114,18 @@ TEST(SongmakeBadSideFiles, EnvelopeNumbersBeyond32BitsKeepTheirLowBits) {
                        Bytes{0xC7, 0x81, 0x00, 0xD0}));
 }
 
+TEST(SongmakeBadSideFiles, AnEnvelopeFileWithoutEndCountsAsMissing) {
+    Workspace space;
+    space.write("song.mid", oneNote());
+    std::filesystem::create_symlink("/dev/zero", space.folder / "song.env");
+
+    RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
+
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "Can't open song\nsong.sng written.\n");
+    EXPECT_EQ(space.stream(), kNoteRecords);
+}
+
 // Runs songmake where the output cannot be written, and checks that the earlier
 // song file and the folder are left as they were.
 void expectWriteRefused(Workspace& space, const RunOptions& options = {}) {
