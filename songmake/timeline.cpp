@@ -62,18 +62,38 @@ Position runEnd(Position first, Position last) {
     return wanted;
 }
 
-// Merges the neighbouring ordered runs [first, middle) and [middle, last). On a
-// tie the left run's event goes first, which keeps the sort stable.
-void mergeRuns(Position first, Position middle, Position last, EventList& buffer) {
-    // Events of the left run that belong before the whole right run stay put.
-    first = std::upper_bound(first, middle, *middle, pointerBefore);
-    if (first == middle) return;
+// Merges [first, middle) and [middle, last), moving the left run aside.
+void mergeForward(Position first, Position middle, Position last, EventList& buffer) {
     buffer.assign(std::make_move_iterator(first), std::make_move_iterator(middle));
     auto left = buffer.begin();
     Position right = middle;
     while (left != buffer.end() && right != last)
         *first++ = pointerBefore(*right, *left) ? std::move(*right++) : std::move(*left++);
     std::move(left, buffer.end(), first);
+}
+
+// The same from the back, moving the right run aside.
+void mergeBackward(Position first, Position middle, Position last, EventList& buffer) {
+    buffer.assign(std::make_move_iterator(middle), std::make_move_iterator(last));
+    auto right = buffer.end();
+    Position left = middle;
+    while (right != buffer.begin() && left != first)
+        *--last = pointerBefore(*(right - 1), *(left - 1)) ? std::move(*--left) : std::move(*--right);
+    std::move_backward(buffer.begin(), right, last);
+}
+
+// Merges the neighbouring ordered runs [first, middle) and [middle, last). On a
+// tie the left run's event goes first, which keeps the sort stable.
+void mergeRuns(Position first, Position middle, Position last, EventList& buffer) {
+    // Events at either end that are in their place already stay put.
+    first = std::upper_bound(first, middle, *middle, pointerBefore);
+    if (first == middle) return;
+    last = std::lower_bound(middle, last, *(middle - 1), pointerBefore);
+    // The shorter run is moved aside, which bounds the buffer by half the list.
+    if (middle - first <= last - middle)
+        mergeForward(first, middle, last, buffer);
+    else
+        mergeBackward(first, middle, last, buffer);
 }
 
 struct Run {
@@ -110,11 +130,37 @@ void sortEvents(EventList& list) {
     while (runs.size() > 1) mergeLastTwo(runs, buffer);
 }
 
+namespace {
+
+// How many fillers go before an event with this delay: each takes 256 units
+// off it, until what is left fits the event's own delay byte.
+std::size_t fillersFor(std::uint32_t delay) {
+    return delay > kFillerUnits ? (delay - 1) / kFillerUnits : 0;
+}
+
+// Puts before each event the fillers its delay asks for. Works from the back of
+// the grown list, so that every event moves once and nothing is copied twice.
+void insertFillers(EventList& list, std::size_t fillers) {
+    std::size_t from = list.size();
+    std::size_t to = from + fillers;
+    list.resize(to);
+    while (from < to) {
+        EventPointer& event = list[--from];
+        std::size_t count = fillersFor(event->time);
+        event->time -= static_cast<std::uint32_t>(count * kFillerUnits);
+        list[--to] = std::move(event);
+        for (; count > 0; --count) list[--to] = std::make_unique<EvContinue>();
+    }
+}
+
+}  // namespace
+
 bool buildTimeline(EventList& list) {
+    // The delays come first, and tempo events leave the list on the way, so that
+    // the fillers are counted before any is made.
     float factor = kStartingFactor;
     std::uint32_t previous = 0;
-    EventList timed;
-    timed.reserve(list.size() + list.size() / 8);
+    std::size_t kept = 0;
     std::size_t fillers = 0;
     for (EventPointer& event : list) {
         if (event->type == kTypeTempo) {
@@ -124,15 +170,12 @@ bool buildTimeline(EventList& list) {
         }
         std::uint32_t delta = event->time - previous;
         previous = event->time;
-        std::uint32_t scaled = scaleGap(delta, factor);
-        std::size_t needed = scaled > kFillerUnits ? (scaled - 1) / kFillerUnits : 0;
-        fillers += needed;
-        if (fillers > kMaxFillers) return false;
-        for (; scaled > kFillerUnits; scaled -= kFillerUnits)
-            timed.push_back(std::make_unique<EvContinue>());
-        event->time = scaled;
-        timed.push_back(std::move(event));
+        event->time = scaleGap(delta, factor);
+        fillers += fillersFor(event->time);
+        list[kept++] = std::move(event);
     }
-    list = std::move(timed);
+    list.resize(kept);
+    if (fillers > kMaxFillers) return false;
+    insertFillers(list, fillers);
     return true;
 }
