@@ -54,30 +54,41 @@ std::uint16_t pitchFrequencyWord(std::uint8_t lastNote, std::uint16_t controller
     return frequencyWord(bend + lastNote - 69);
 }
 
+namespace {
+
+// Whether the note-off `event` can go, given its neighbours as the list stood
+// before the pass; turns `previous` into a slide where that is the reason.
+// `previous` is null when it was dropped itself: a note-off, so not a note-on.
+bool canDropNoteOff(Event* previous, const Event& event, const Event& following) {
+    if (previous != nullptr && isNoteOn(*previous) && noteOf(*previous) != noteOf(event)) {
+        previous->type = kTypeSlide;  // the next note started before this one ended
+        return true;
+    }
+    // A new note follows at once; the note-off would only click.
+    return isNoteOn(following) && following.time - event.time <= 14;
+}
+
+}  // namespace
+
 void pruneNoteOffs(ChannelTrack& track) {
     EventList& list = track.events;
     std::size_t n = list.size();
     if (n < 4) return;
-    // Neighbours are looked at as the list stood before the pass, so dropped
-    // events stay in place until the end.
-    std::vector<bool> dropped(n, false);
-    for (std::size_t i = 1; i + 1 < n; ++i) {
+    // One walk that keeps events by moving them down and drops them while they
+    // are still in the cache: a song's tracks are far larger than the cache.
+    std::size_t kept = 1;  // the first and the last event always stay
+    bool previousDropped = false;
+    for (std::size_t i = 1; i < n; ++i) {
         Event& event = *list[i];
-        if (!isNoteOff(event)) continue;
-        Event& previous = *list[i - 1];
-        const Event& following = *list[i + 1];
-        if (isNoteOn(previous) && noteOf(previous) != noteOf(event)) {
-            // The next note started before this one ended: play it as a slide.
-            previous.type = kTypeSlide;
-            dropped[i] = true;
-        } else if (isNoteOn(following) && following.time - event.time <= 14) {
-            dropped[i] = true;  // a new note follows at once; the note-off would only click
-        }
+        Event* previous = previousDropped ? nullptr : list[kept - 1].get();
+        bool drop = i + 1 < n && isNoteOff(event) && canDropNoteOff(previous, event, *list[i + 1]);
+        if (drop)
+            list[i].reset();
+        else
+            moveDown(list, i, kept++);
+        previousDropped = drop;
     }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!dropped[i]) moveDown(list, i, kept++);
-    list.resize(kept);  // dropped events died as they were overwritten or cut off here
+    list.resize(kept);
 }
 
 void assignFrequencies(ChannelTrack& track) {
