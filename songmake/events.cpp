@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include <sys/mman.h>
+
 namespace {
 
 #ifdef SONGMAKE_PLAIN_ALLOCATION
@@ -17,7 +19,8 @@ class EventPool {
 public:
     static constexpr std::size_t kGranule = 8;
     static constexpr std::size_t kLargest = 64;
-    static constexpr std::size_t kBlockSize = 256 * 1024;
+    static constexpr std::size_t kFirstBlockSize = 64 * 1024;
+    static constexpr std::size_t kLargestBlockSize = 2 * 1024 * 1024;  // one huge page
 
     void* allocate(std::size_t size) {
         if (kPlainAllocation || size > kLargest) return ::operator new(size);
@@ -27,11 +30,7 @@ public:
             return node;
         }
         std::size_t rounded = slot * kGranule;
-        if (left_ < rounded) {
-            // The tail of the old block is given up; it is smaller than one event.
-            next_ = static_cast<std::byte*>(::operator new(kBlockSize));
-            left_ = kBlockSize;
-        }
+        if (left_ < rounded) newBlock();  // the old block's tail is smaller than any event
         void* result = next_;
         next_ += rounded;
         left_ -= rounded;
@@ -48,6 +47,18 @@ public:
     }
 
 private:
+    // Blocks double in size up to that of a huge page and are aligned to their
+    // size, so that a big song's events cost one page fault per 2 MiB instead of
+    // one per 4 KiB (page faults took a quarter of a big conversion's time).
+    void newBlock() {
+        next_ = static_cast<std::byte*>(::operator new(blockSize_, std::align_val_t{blockSize_}));
+        left_ = blockSize_;
+#ifdef MADV_HUGEPAGE
+        if (blockSize_ == kLargestBlockSize) madvise(next_, blockSize_, MADV_HUGEPAGE);
+#endif
+        if (blockSize_ < kLargestBlockSize) blockSize_ *= 2;
+    }
+
     struct FreeNode {
         FreeNode* next;
     };
@@ -56,6 +67,7 @@ private:
     FreeNode* freeLists_[kLargest / kGranule + 1] = {};
     std::byte* next_ = nullptr;
     std::size_t left_ = 0;
+    std::size_t blockSize_ = kFirstBlockSize;
 };
 
 // Blocks live until the process ends, as the events of the finished song do.
