@@ -25,6 +25,14 @@ void mergeTrack(ChannelTrack& track, EventList& merged) {
     track.events = EventList();  // gives the memory back; a big song's tracks hold megabytes
 }
 
+// Room for every captured event, so that the merged list is never moved: the
+// passes only drop events, and the reserve covers the envelope lines.
+std::size_t mergedListRoom(const ChannelTrackTable& tracks) {
+    std::size_t room = kMergedListReserve;
+    for (const ChannelTrack& track : tracks) room += track.events.size();
+    return room;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,7 +60,7 @@ int main(int argc, char** argv) {
 
     std::string base(midiName, nameLength - kExtensionLength);
     EventList merged;
-    merged.reserve(kMergedListReserve);
+    merged.reserve(mergedListRoom(tracks));
     for (ChannelTrack& track : tracks) mergeTrack(track, merged);
     readEnvelopes(base, merged);
     sortEvents(merged);
