@@ -4,7 +4,8 @@
 # A memcheck error or a definite leak makes that process exit with 99, which
 # fails its test (the runner expects the program's own exit code).
 #
-#   .ci/valgrind.sh
+#   .ci/valgrind.sh                        in its own build folder, build-bad
+#   VALGRIND_BUILD=build .ci/valgrind.sh   reusing the normal build
 #
 # Installs nothing. Needs the Debian packages valgrind, g++, cmake, libgtest-dev
 # and libgmock-dev.
@@ -20,7 +21,12 @@ missing() {
 command -v cmake >/dev/null || missing "cmake is not installed" cmake
 command -v valgrind >/dev/null || missing "valgrind is not installed" valgrind
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# An existing build folder (VALGRIND_BUILD=build reuses the normal one) keeps its build type.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" >/dev/null
+else
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 cmake --build "$build" -j2 >/dev/null
 
 memcheck=(valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
