@@ -346,13 +346,13 @@ int MidiGetErr(const MidiReaderState* state, char* buffer, int length, int code)
         written = std::snprintf(buffer, static_cast<std::size_t>(length), format, args...);
     };
     switch (code) {
-        case kMidiOk: say("No error"); break;
+        case kMidiOk: say("%s", "No error"); break;
         case kMidiErrCantOpen: say("Can't open %s", name); break;
         case kMidiErrCantRead: say("Can't read %s", name); break;
-        case kMidiErrNoHeader: say("Not a Standard MIDI File: no MThd header"); break;
-        case kMidiErrRiffWithoutData: say("RIFF MIDI file without a data chunk"); break;
+        case kMidiErrNoHeader: say("%s", "Not a Standard MIDI File: no MThd header"); break;
+        case kMidiErrRiffWithoutData: say("%s", "RIFF MIDI file without a data chunk"); break;
         case kMidiErrHeaderTooShort: say("MThd header length %u is below 6", value); break;
-        case kMidiErrHeaderTruncated: say("MThd header runs past the end of the file"); break;
+        case kMidiErrHeaderTruncated: say("%s", "MThd header runs past the end of the file"); break;
         case kMidiErrFormat: say("Unsupported MIDI file format %u", value); break;
         case kMidiErrNoRunningStatus:
             say("Data byte 0x%02X without running status at byte %llu", value, at);
