@@ -143,6 +143,7 @@ std::size_t fillersFor(std::uint32_t delay) {
 void insertFillers(EventList& list, std::size_t fillers) {
     std::size_t from = list.size();
     std::size_t to = from + fillers;
+    list.reserve(to + 1);  // and the end record that follows, without growing again
     list.resize(to);
     while (from < to) {
         EventPointer& event = list[--from];
@@ -176,6 +177,6 @@ bool buildTimeline(EventList& list) {
     }
     list.resize(kept);
     if (fillers > kMaxFillers) return false;
-    insertFillers(list, fillers);
+    if (fillers > 0) insertFillers(list, fillers);
     return true;
 }
