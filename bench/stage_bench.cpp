@@ -151,7 +151,7 @@ void BM_Timeline(benchmark::State& state) { timeStage(state, Stage::timeline); }
 void BM_Write(benchmark::State& state) { timeStage(state, Stage::write); }
 
 void sizes(benchmark::internal::Benchmark* benchmark) {
-    benchmark->Arg(10000)->Arg(100000)->Arg(1000000)->MinTime(0.2);
+    benchmark->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(10);
     benchmark->UseManualTime()->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
 }
 
