@@ -77,8 +77,10 @@ void mergeBackward(Position first, Position middle, Position last, EventList& bu
     buffer.assign(std::make_move_iterator(middle), std::make_move_iterator(last));
     auto right = buffer.end();
     Position left = middle;
-    while (right != buffer.begin() && left != first)
-        *--last = pointerBefore(*(right - 1), *(left - 1)) ? std::move(*--left) : std::move(*--right);
+    while (right != buffer.begin() && left != first) {
+        bool leftIsLater = pointerBefore(*(right - 1), *(left - 1));
+        *--last = leftIsLater ? std::move(*--left) : std::move(*--right);
+    }
     std::move_backward(buffer.begin(), right, last);
 }
 
