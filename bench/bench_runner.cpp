@@ -24,7 +24,7 @@ struct Options {
     std::string folder;
     std::string songmake;
     std::string songasm;
-    int runs = 5;
+    int runs = 9;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
 };
 
@@ -65,26 +65,48 @@ bool runOnce(const std::vector<std::string>& command, double& seconds, long& pea
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// One untimed run to warm the file cache, then `runs` timed ones.
-Figures measure(const std::vector<std::string>& command, int runs) {
-    Figures figures;
+using Command = std::vector<std::string>;
+
+struct Samples {
+    bool failed = false;
     std::vector<double> times;
-    long peak = 0;
-    for (int i = 0; i <= runs; ++i) {
-        double seconds;
-        long kilobytes;
-        if (!runOnce(command, seconds, kilobytes)) return figures;
-        if (i == 0) continue;
-        times.push_back(seconds);
-        peak = std::max(peak, kilobytes);
-    }
+    long peakKilobytes = 0;
+};
+
+Figures summarise(Samples& samples) {
+    Figures figures;
+    if (samples.failed || samples.times.empty()) return figures;
+    std::vector<double>& times = samples.times;
     std::sort(times.begin(), times.end());
     std::size_t middle = times.size() / 2;
     figures.seconds = times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    figures.peakBytes = static_cast<double>(peak) * 1024;
+    figures.peakBytes = static_cast<double>(samples.peakKilobytes) * 1024;
     figures.ran = true;
     return figures;
 }
+
+// One untimed run of each command to warm the file cache, then `runs` timed
+// rounds. The commands take turns within a round, so that a burst of load from
+// elsewhere on the machine slows all of them, not the one it happens to meet.
+std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
+    std::vector<Samples> samples(commands.size());
+    for (int round = 0; round <= runs; ++round) {
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            double seconds;
+            long kilobytes;
+            if (samples[i].failed) continue;
+            samples[i].failed = !runOnce(commands[i], seconds, kilobytes);
+            if (round == 0 || samples[i].failed) continue;
+            samples[i].times.push_back(seconds);
+            samples[i].peakKilobytes = std::max(samples[i].peakKilobytes, kilobytes);
+        }
+    }
+    std::vector<Figures> figures;
+    for (Samples& each : samples) figures.push_back(summarise(each));
+    return figures;
+}
+
+Figures measure(const Command& command, int runs) { return measureTogether({command}, runs)[0]; }
 
 // The full path of `name` on PATH, or nothing.
 std::string findOnPath(const char* name) {
@@ -152,11 +174,18 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
         std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
         std::exit(1);
     }
-    result.songmake = measure({options.songmake, base + ".mid"}, options.runs);
-    if (!midicsv.empty()) result.midicsv = measure({midicsv, base + ".mid"}, options.runs);
+    Command songmake = {options.songmake, base + ".mid"};
+    if (midicsv.empty()) {
+        result.songmake = measure(songmake, options.runs);
+    } else {
+        std::vector<Figures> both =
+            measureTogether({songmake, {midicsv, base + ".mid"}}, options.runs);
+        result.songmake = both[0];
+        result.midicsv = both[1];
+    }
     result.songBytes = fileSize(base + ".sng");
     if (executable(options.songasm) && result.songBytes >= 0)
-        result.songasm = measure({options.songasm, base + ".sng"}, options.runs);
+        result.songasm = measure(Command{options.songasm, base + ".sng"}, options.runs);
     return result;
 }
 
@@ -202,7 +231,7 @@ Figures printSongasm(const Options& options, const std::vector<SizeResult>& resu
         printSongasmLine("song" + sizeName(r.requested), r.songBytes, r.songasm);
     std::string name = options.folder + "/stream1MiB.sng";
     if (!bench::writeBytes(name, bench::makeSongFile(kSongasmFileSize))) return {};
-    Figures figures = measure({options.songasm, name}, options.runs);
+    Figures figures = measure(Command{options.songasm, name}, options.runs);
     printSongasmLine("1 MiB file", static_cast<long>(kSongasmFileSize), figures);
     return figures;
 }
