@@ -2,6 +2,8 @@
 // songs and prints median wall time, throughput and peak resident memory.
 //
 //   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--runs N] [--sizes N,N,...]
+//
+// Each figure is the median of N runs (9 unless given), after one warm-up run.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
