@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -213,11 +214,16 @@ void printSongmake(const std::vector<SizeResult>& results, bool haveMidicsv) {
         "/dev/null (below 1: songmake is faster)\n");
 }
 
-void printSongasmLine(const std::string& name, long bytes, const Figures& f) {
+// One row of the songasm table; `events` are the MIDI file's channel events
+// the song was made from, or 0 for a song file that was not.
+void printSongasmLine(const std::string& name, long bytes, std::size_t events, const Figures& f) {
     double size = static_cast<double>(bytes);
-    std::printf("%-12s %10ld %9s %9.2f %9.1f %9.1f\n", name.c_str(), bytes,
+    std::string perSecond = "-";
+    if (events > 0)
+        perSecond = std::to_string(std::lround(static_cast<double>(events) / f.seconds));
+    std::printf("%-12s %10ld %9s %9.2f %9.1f %11s %9.1f\n", name.c_str(), bytes,
                 formatSeconds(f).c_str(), f.seconds / size * 1e9, size / f.seconds / 1e6,
-                f.peakBytes / 1e6);
+                perSecond.c_str(), f.peakBytes / 1e6);
 }
 
 // Returns the figures for the 1 MiB file, the size songasm's target is set for.
@@ -227,14 +233,14 @@ Figures printSongasm(const Options& options, const std::vector<SizeResult>& resu
         std::printf("songasm not built\n");
         return {};
     }
-    std::printf("%-12s %10s %9s %9s %9s %9s\n", "song file", "bytes", "median s", "ns/byte", "MB/s",
-                "peak MB");
+    std::printf("%-12s %10s %9s %9s %9s %11s %9s\n", "song file", "bytes", "median s", "ns/byte",
+                "MB/s", "events/s", "peak MB");
     for (const SizeResult& r : results)
-        printSongasmLine("song" + sizeName(r.requested), r.songBytes, r.songasm);
+        printSongasmLine("song" + sizeName(r.requested), r.songBytes, r.events, r.songasm);
     std::string name = options.folder + "/stream1MiB.sng";
     if (!bench::writeBytes(name, bench::makeSongFile(kSongasmFileSize))) return {};
     Figures figures = measure(Command{options.songasm, name}, options.runs);
-    printSongasmLine("1 MiB file", static_cast<long>(kSongasmFileSize), figures);
+    printSongasmLine("1 MiB file", static_cast<long>(kSongasmFileSize), 0, figures);
     return figures;
 }
 
