@@ -4,8 +4,8 @@
 #include <string>
 
 #include "songasm/assembly_source.h"
-#include "songasm/file_io.h"
 #include "songasm/song_file.h"
+#include "songformat/whole_file.h"
 
 namespace {
 
@@ -25,14 +25,19 @@ int main(int argc, char** argv) {
     std::optional<std::string> outputName = assemblyFileName(songFileName);
     if (!outputName) return fail("Input file should end in .sng\n");
 
-    std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(songFileName, kLargestSongFile);
-    if (!bytes) return fail("Could not open sng file\n");
-    if (bytes->size() > kLargestSongFile)
-        return fail(songFileName + " is over 16 MiB, too big for a song file\n");
-    std::optional<SongContents> song = parseSongFile(*bytes);
+    std::vector<std::uint8_t> bytes;
+    switch (songformat::readWholeFile(songFileName, songformat::kLargestSongFile, bytes)) {
+        case songformat::ReadResult::ok:
+            break;
+        case songformat::ReadResult::tooLarge:
+            return fail(songFileName + " is over 16 MiB, too big for a song file\n");
+        default:
+            return fail("Could not open sng file\n");
+    }
+    std::optional<SongContents> song = parseSongFile(bytes);
     if (!song) return fail(".sng file not valid\n");
 
-    if (!replaceFile(*outputName, assemblySource(*song)))
+    if (!songformat::replaceFile(*outputName, assemblySource(*song)))
         return fail("Could not write " + *outputName + "\n");
     std::printf("%s written.\n", outputName->c_str());
     return kSuccess;

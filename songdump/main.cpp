@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "songdump/file_output.h"
 #include "songdump/piano_roll.h"
 #include "songdump/records.h"
 #include "songdump/report.h"
 #include "songdump/song_file.h"
 #include "songdump/svg_roll.h"
 #include "songformat/songformat.h"
+#include "songformat/whole_file.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ bool checkEnd(const SongSummary& summary, std::size_t streamBytes) {
 bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
     std::string name = svgName(songName);
     std::string title = songName + ": " + std::to_string(roll.length()) + " player units";
-    if (!replaceFile(name, renderPianoRoll(roll, title))) {
+    if (!songformat::replaceFile(name, renderPianoRoll(roll, title))) {
         std::printf("Can't write %s\n", name.c_str());
         return false;
     }

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "songformat/whole_file.h"
+
 namespace songdump {
 
-// Far more than the 65536 bytes the player can reach; a bigger file is not a
-// song, and reading it whole would only exhaust memory (think of /dev/zero).
-inline constexpr std::size_t kLargestSongFile = 16 * 1024 * 1024;
+using songformat::kLargestSongFile;
 
 enum class SongFileStatus { kOk, kCantOpen, kCantRead, kTooLarge, kTooShort, kBadMagic };
 

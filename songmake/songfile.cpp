@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 
-#include "songmake/file_io.h"
+#include "songformat/whole_file.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ bool writeSongFile(const std::string& base, const EventList& events) {
 
     std::string name = base + ".sng";
     ByteStream song = encodeSong(tables[0], tables[1], events);
-    if (!replaceFile(name, song.data(), song.size())) {
+    std::string_view content(reinterpret_cast<const char*>(song.data()), song.size());
+    if (!songformat::replaceFile(name, content)) {
         std::printf("Can't write %s\n", name.c_str());
         return false;
     }

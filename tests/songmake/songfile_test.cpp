@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "songmake/file_io.h"
+#include "songformat/whole_file.h"
 #include "tests/songmake/event_helpers.h"
 #include "tests/support/midi_writer.h"
 #include "tests/support/program_runner.h"
@@ -217,23 +217,23 @@ TEST_F(WriteSongFile, LongBaseNamesAreFine) {
 TEST(ReplaceFile, WritesANewFileAndReplacesAnOldOne) {
     TempFolder folder;
     std::string name = (folder / "out.bin").string();
-    ASSERT_TRUE(replaceFile(name, "abc", 3));
+    ASSERT_TRUE(songformat::replaceFile(name, "abc"));
     EXPECT_EQ(readText(folder / "out.bin"), "abc");
-    ASSERT_TRUE(replaceFile(name, "de", 2));
+    ASSERT_TRUE(songformat::replaceFile(name, "de"));
     EXPECT_EQ(readText(folder / "out.bin"), "de");
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.bin"}));
 }
 
 TEST(ReplaceFile, FailsInAFolderThatDoesNotExist) {
     TempFolder folder;
-    EXPECT_FALSE(replaceFile((folder / "nowhere" / "out.bin").string(), "abc", 3));
+    EXPECT_FALSE(songformat::replaceFile((folder / "nowhere" / "out.bin").string(), "abc"));
     EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(ReplaceFile, FailureLeavesTheTargetAndNoTemporary) {
     TempFolder folder;
     std::filesystem::create_directory(folder / "out.bin");
-    EXPECT_FALSE(replaceFile((folder / "out.bin").string(), "abc", 3));
+    EXPECT_FALSE(songformat::replaceFile((folder / "out.bin").string(), "abc"));
     EXPECT_TRUE(std::filesystem::is_directory(folder / "out.bin"));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.bin"}));
 }
