@@ -354,6 +354,27 @@ TEST(SongmakeProgram, SongFileThatCannotBeCreated) {
     EXPECT_EQ(song.folder.entries(), before);
 }
 
+TEST(SongmakeProgram, PausesThatWouldNeedGigabytesOfFillersAreRefused) {
+    // At the slowest tempo a tick is 100/6 units: each of these gaps scales to just
+    // under 2^32 units, about 16.7 million fillers. Three of them pass the limit.
+    constexpr std::uint32_t kGap = 257698037;
+    SongFolder song;
+    song.writeMidi(midiFile(0, {MidiTrack()
+                                    .tempo(0, 0xFFFFFF)
+                                    .noteOn(kGap, 0, 60, 100)
+                                    .noteOn(2 * kGap, 0, 62, 100)
+                                    .noteOn(3 * kGap, 0, 64, 100)}));
+    writeFile(song.folder / "song.sng", std::string(300, 'o'));
+
+    RunResult result = song.convert();
+
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.output,
+              "Can't open song\n"
+              "Can't write song.sng: its pauses would need over 33554432 filler records.\n");
+    EXPECT_EQ(readText(song.folder / "song.sng"), std::string(300, 'o'));
+}
+
 TEST(SongmakeProgram, SuccessfulRunReplacesTheEarlierSongFile) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}));
