@@ -9,11 +9,11 @@ namespace {
 
 // xorshift64*: a fixed seed gives the same song on every machine.
 class Random {
-  public:
+public:
     std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(next() % n); }
     bool chance(std::uint32_t percent) { return below(100) < percent; }
 
-  private:
+private:
     std::uint64_t next() {
         state_ ^= state_ >> 12;
         state_ ^= state_ << 25;
@@ -37,9 +37,7 @@ struct Message {
     std::uint32_t tempo;
 };
 
-bool hasTwoDataBytes(std::uint8_t status) {
-    return (status & 0xE0) != 0xC0;
-}
+bool hasTwoDataBytes(std::uint8_t status) { return (status & 0xE0) != 0xC0; }
 
 void appendVarLen(Bytes& out, std::uint32_t value) {
     std::uint8_t groups[5];
@@ -105,7 +103,7 @@ struct Voice {
 };
 
 class VoicePlayer {
-  public:
+public:
     VoicePlayer(Random& random, const Voice& voice, std::vector<Message>& out)
         : random_(random), voice_(voice), out_(out) {}
 
@@ -127,7 +125,7 @@ class VoicePlayer {
 
     std::size_t made() const { return made_; }
 
-  private:
+private:
     void message(std::uint32_t tick, std::uint8_t kind, std::uint8_t data1, std::uint8_t data2) {
         out_.push_back({tick, static_cast<std::uint8_t>(kind | voice_.channel), data1, data2, 0});
         ++made_;

@@ -15,9 +15,9 @@
 
 #include "bench/bench_song.h"
 #include "midifile/midifile.h"
+#include "songformat/whole_file.h"
 #include "songmake/capture.h"
 #include "songmake/envelopes.h"
-#include "songformat/whole_file.h"
 #include "songmake/passes.h"
 #include "songmake/songfile.h"
 #include "songmake/timeline.h"
@@ -75,8 +75,9 @@ void passesStage(Pipeline& pipeline) {
 void writeStage(const PreparedSong& prepared, Pipeline& pipeline) {
     WaveTable tables[2] = {};
     ByteStream song = encodeSong(tables[0], tables[1], pipeline.merged);
-    songformat::replaceFile(prepared.base + ".sng",
-                            std::string_view(reinterpret_cast<const char*>(song.data()), song.size()));
+    songformat::replaceFile(
+        prepared.base + ".sng",
+        std::string_view(reinterpret_cast<const char*>(song.data()), song.size()));
 }
 
 void runStage(Stage stage, const PreparedSong& prepared, Pipeline& pipeline) {

@@ -42,7 +42,8 @@ std::vector<Bytes> midiSeeds() {
                          .sysex(500, {0x7E, 0x7F, 0x09, 0x01, 0xF7})
                          .meta(520, 0x01, {'h', 'i'})
                          .note(600, 5, 40, 80, 100);  // a channel the synthesizer has no voice for
-    MidiTrack drums = MidiTrack().note(0, 3, 42, 60, 10).note(11, 3, 42, 60, 10).withoutEndOfTrack();
+    MidiTrack drums =
+        MidiTrack().note(0, 3, 42, 60, 10).note(11, 3, 42, 60, 10).withoutEndOfTrack();
     Bytes song = midiFile(1, {melody, bass, drums});
     return {
         midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}),
@@ -76,7 +77,8 @@ std::vector<Bytes> songSeeds() {
     events.push_back(std::make_unique<EvContinue>());
     events.push_back(std::make_unique<EvNoteOff>(200, 1, 60));
     const std::uint8_t params[4] = {10, 20, 30, 40};
-    for (std::uint8_t mode : {std::uint8_t{kModeA}, std::uint8_t{kModeD}, std::uint8_t{kModeH}, std::uint8_t{'q'}})
+    for (std::uint8_t mode :
+         {std::uint8_t{kModeA}, std::uint8_t{kModeD}, std::uint8_t{kModeH}, std::uint8_t{'q'}})
         events.push_back(std::make_unique<EvEnvelope>(kTypeEnvelopeVolume, 0, 2, mode, params));
     auto slide = std::make_unique<EvNoteOn>(3, 0, 301, 0);
     slide->type = kTypeSlide;

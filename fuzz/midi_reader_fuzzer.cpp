@@ -57,7 +57,8 @@ Reading read(const std::uint8_t* data, std::size_t size) {
         char text[80];
         std::memset(text, 'x', sizeof text);
         int written = MidiGetErr(&state, text, length, reading.code);
-        if (written < 0 || written >= length || std::strlen(text) != static_cast<std::size_t>(written))
+        if (written < 0 || written >= length ||
+            std::strlen(text) != static_cast<std::size_t>(written))
             __builtin_trap();
     }
     return reading;
@@ -72,7 +73,8 @@ std::vector<std::uint8_t> riffWrap(const std::uint8_t* data, std::size_t size) {
     auto size32 = static_cast<std::uint32_t>(size);
     std::vector<std::uint8_t> out{'R', 'I', 'F', 'F'};
     for (std::uint8_t byte : littleEndian(size32 + 12)) out.push_back(byte);
-    for (char c : {'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'}) out.push_back(static_cast<std::uint8_t>(c));
+    for (char c : {'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'})
+        out.push_back(static_cast<std::uint8_t>(c));
     for (std::uint8_t byte : littleEndian(size32)) out.push_back(byte);
     out.insert(out.end(), data, data + size);
     return out;

@@ -1,12 +1,12 @@
 #include "midifile/midifile.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
-
-#include <sys/stat.h>
 
 #include "midifile/byte_cursor.h"
 
@@ -346,27 +346,49 @@ int MidiGetErr(const MidiReaderState* state, char* buffer, int length, int code)
         written = std::snprintf(buffer, static_cast<std::size_t>(length), format, args...);
     };
     switch (code) {
-        case kMidiOk: say("%s", "No error"); break;
-        case kMidiErrCantOpen: say("Can't open %s", name); break;
-        case kMidiErrCantRead: say("Can't read %s", name); break;
-        case kMidiErrNoHeader: say("%s", "Not a Standard MIDI File: no MThd header"); break;
-        case kMidiErrRiffWithoutData: say("%s", "RIFF MIDI file without a data chunk"); break;
-        case kMidiErrHeaderTooShort: say("MThd header length %u is below 6", value); break;
-        case kMidiErrHeaderTruncated: say("%s", "MThd header runs past the end of the file"); break;
-        case kMidiErrFormat: say("Unsupported MIDI file format %u", value); break;
+        case kMidiOk:
+            say("%s", "No error");
+            break;
+        case kMidiErrCantOpen:
+            say("Can't open %s", name);
+            break;
+        case kMidiErrCantRead:
+            say("Can't read %s", name);
+            break;
+        case kMidiErrNoHeader:
+            say("%s", "Not a Standard MIDI File: no MThd header");
+            break;
+        case kMidiErrRiffWithoutData:
+            say("%s", "RIFF MIDI file without a data chunk");
+            break;
+        case kMidiErrHeaderTooShort:
+            say("MThd header length %u is below 6", value);
+            break;
+        case kMidiErrHeaderTruncated:
+            say("%s", "MThd header runs past the end of the file");
+            break;
+        case kMidiErrFormat:
+            say("Unsupported MIDI file format %u", value);
+            break;
         case kMidiErrNoRunningStatus:
             say("Data byte 0x%02X without running status at byte %llu", value, at);
             break;
         case kMidiErrVarLenTooLong:
             say("Variable-length quantity longer than 4 bytes at byte %llu", at);
             break;
-        case kMidiErrTruncatedTrack: say("Truncated track chunk at byte %llu", at); break;
-        case kMidiErrBadStatus: say("Unexpected status byte 0x%02X at byte %llu", value, at); break;
+        case kMidiErrTruncatedTrack:
+            say("Truncated track chunk at byte %llu", at);
+            break;
+        case kMidiErrBadStatus:
+            say("Unexpected status byte 0x%02X at byte %llu", value, at);
+            break;
         case kMidiErrTooLarge:
             say("%s is over %zu MiB, too big for a MIDI file", shortName(state->fileName, 40),
                 kMidiLargestFile >> 20);
             break;
-        default: say("Unknown MIDI reader error %d", code); break;
+        default:
+            say("Unknown MIDI reader error %d", code);
+            break;
     }
     return written < length ? written : length - 1;
 }

@@ -20,8 +20,8 @@ struct MidiReaderState {
     std::uint32_t time = 0;  // ticks since the start of the song
     std::uint8_t status = 0;
     std::uint8_t data1 = 0;
-    std::uint8_t data2 = 0;  // 0 for messages with one data byte
-    std::uint32_t tempo = 0;  // microseconds per quarter note
+    std::uint8_t data2 = 0;    // 0 for messages with one data byte
+    std::uint32_t tempo = 0;   // microseconds per quarter note
     void* userData = nullptr;  // left alone by the reader, for the handlers
 
     // Details of the last error, for MidiGetErr.

@@ -6,7 +6,7 @@ namespace {
 
 // Hands out the file's bytes front to back and never past its end.
 class ByteCursor {
-  public:
+public:
     explicit ByteCursor(std::span<const std::uint8_t> bytes) : rest_(bytes) {}
 
     // The next `count` bytes, or nothing when fewer are left.
@@ -19,7 +19,7 @@ class ByteCursor {
 
     std::span<const std::uint8_t> rest() const { return rest_; }
 
-  private:
+private:
     std::span<const std::uint8_t> rest_;
 };
 

@@ -38,7 +38,7 @@ struct SettingMark {
 };
 
 class PianoRoll {
-  public:
+public:
     void add(const Record& record);
 
     const std::vector<NoteBar>& bars() const { return bars_; }
@@ -47,7 +47,7 @@ class PianoRoll {
     std::uint64_t length() const { return length_; }
     bool voiceUsed(int voice) const { return (voicesUsed_ >> voice) & 1u; }
 
-  private:
+private:
     struct VoiceState {
         bool sounding = false;
         std::uint64_t start = 0;

@@ -13,9 +13,7 @@ constexpr int kSemitonesPerOctave = 12;
 
 }  // namespace
 
-double hertzOfWord(std::uint16_t word) {
-    return word / kWordsPerHertz;
-}
+double hertzOfWord(std::uint16_t word) { return word / kWordsPerHertz; }
 
 double noteNumberOfWord(std::uint16_t word) {
     double hertz = hertzOfWord(std::max<std::uint16_t>(word, 1));

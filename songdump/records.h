@@ -65,14 +65,14 @@ struct DecodeFailure {
 
 // Walks a stream record by record, keeping the running time.
 class StreamDecoder {
-  public:
+public:
     explicit StreamDecoder(std::span<const std::uint8_t> stream) : cursor_(stream) {}
 
     // The next record, or false at the end of the stream or at a bad record.
     bool next(Record& record);
     const DecodeFailure& failure() const { return failure_; }
 
-  private:
+private:
     bool fail(DecodeFailure failure);
     void keepTime(Record& record);
 

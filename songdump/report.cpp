@@ -61,9 +61,7 @@ std::string envelope(const Record& record) {
     return text;
 }
 
-bool hasVoice(RecordKind kind) {
-    return kind != RecordKind::kFiller && kind != RecordKind::kEnd;
-}
+bool hasVoice(RecordKind kind) { return kind != RecordKind::kFiller && kind != RecordKind::kEnd; }
 
 }  // namespace
 

@@ -25,7 +25,7 @@ std::string columnTitles();
 
 // Counts what the summary reports, record by record.
 class SongSummary {
-  public:
+public:
     void add(const Record& record);
 
     bool endSeen() const { return endOffset_ != kNoEnd; }
@@ -36,7 +36,7 @@ class SongSummary {
     // The summary lines, each ending in a newline.
     std::string text(std::size_t streamBytes) const;
 
-  private:
+private:
     static constexpr std::size_t kNoEnd = SIZE_MAX;
     std::array<std::size_t, kRecordKindCount> counts_{};
     std::uint16_t voicesUsed_ = 0;  // one bit per voice

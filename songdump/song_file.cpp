@@ -14,10 +14,14 @@ std::span<const std::uint8_t> SongFile::stream() const {
 
 SongFileStatus readSongFile(const std::string& name, SongFile& song) {
     switch (songformat::readWholeFile(name, kLargestSongFile, song.bytes)) {
-        case songformat::ReadResult::ok: break;
-        case songformat::ReadResult::cantOpen: return SongFileStatus::kCantOpen;
-        case songformat::ReadResult::cantRead: return SongFileStatus::kCantRead;
-        case songformat::ReadResult::tooLarge: return SongFileStatus::kTooLarge;
+        case songformat::ReadResult::ok:
+            break;
+        case songformat::ReadResult::cantOpen:
+            return SongFileStatus::kCantOpen;
+        case songformat::ReadResult::cantRead:
+            return SongFileStatus::kCantRead;
+        case songformat::ReadResult::tooLarge:
+            return SongFileStatus::kTooLarge;
     }
     if (song.bytes.size() < songformat::kHeaderSize) return SongFileStatus::kTooShort;
     if (!std::equal(songformat::kMagic, songformat::kMagic + songformat::kMagicSize,

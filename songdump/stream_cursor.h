@@ -9,7 +9,7 @@
 namespace songdump {
 
 class StreamCursor {
-  public:
+public:
     explicit StreamCursor(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     std::size_t position() const { return position_; }
@@ -35,7 +35,7 @@ class StreamCursor {
         return true;
     }
 
-  private:
+private:
     std::span<const std::uint8_t> bytes_;
     std::size_t position_ = 0;
 };

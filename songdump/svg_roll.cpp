@@ -20,9 +20,7 @@ constexpr int kSemitones = 12;
 const char* const kVoiceColours[] = {"#d1495b", "#00798c", "#edae49", "#7b4fa0",
                                      "#6a994e", "#30638e", "#bc6c25", "#5c5c5c"};
 
-const char* colour(int voice) {
-    return kVoiceColours[voice % std::size(kVoiceColours)];
-}
+const char* colour(int voice) { return kVoiceColours[voice % std::size(kVoiceColours)]; }
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 

@@ -37,7 +37,8 @@ mode_t newFileMode() {
 
 }  // namespace
 
-ReadResult readWholeFile(const std::string& name, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+ReadResult readWholeFile(const std::string& name, std::size_t limit,
+                         std::vector<std::uint8_t>& bytes) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file) return ReadResult::cantOpen;
     bytes.clear();

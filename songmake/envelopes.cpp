@@ -1,7 +1,8 @@
 #include "songmake/envelopes.h"
 
-#include <cstdio>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -10,10 +11,14 @@ constexpr int kLineBuffer = 255;
 
 std::uint8_t modeCode(char letter) {
     switch (letter) {
-        case 'A': return kModeA;
-        case 'D': return kModeD;
-        case 'H': return kModeH;
-        default: return static_cast<std::uint8_t>(letter);  // unknown modes keep their letter
+        case 'A':
+            return kModeA;
+        case 'D':
+            return kModeD;
+        case 'H':
+            return kModeH;
+        default:
+            return static_cast<std::uint8_t>(letter);  // unknown modes keep their letter
     }
 }
 
@@ -25,10 +30,11 @@ std::unique_ptr<EvEnvelope> parseEnvelopeLine(const char* line) {
     // "%d" does here, without the undefined behaviour of an out-of-range int.
     long time, channel, params[4];
     char kind[9], mode[2];
-    int fields = std::sscanf(line, "%ld %ld %8s %1s %ld %ld %ld %ld\n", &time, &channel, kind,
-                             mode, &params[0], &params[1], &params[2], &params[3]);
+    int fields = std::sscanf(line, "%ld %ld %8s %1s %ld %ld %ld %ld\n", &time, &channel, kind, mode,
+                             &params[0], &params[1], &params[2], &params[3]);
     if (fields != 8) return nullptr;
-    std::int32_t type = (kind[0] == 'V' || kind[0] == 'v') ? kTypeEnvelopeVolume : kTypeEnvelopeOther;
+    std::int32_t type =
+        (kind[0] == 'V' || kind[0] == 'v') ? kTypeEnvelopeVolume : kTypeEnvelopeOther;
     std::uint8_t bytes[4];
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(params[i]);
     return std::make_unique<EvEnvelope>(type, static_cast<std::uint32_t>(time),

@@ -1,8 +1,8 @@
 #include "songmake/events.h"
 
-#include <new>
-
 #include <sys/mman.h>
+
+#include <new>
 
 namespace {
 
@@ -51,7 +51,7 @@ private:
     // size, so that a big song's events cost one page fault per 2 MiB instead of
     // one per 4 KiB (page faults took a quarter of a big conversion's time).
     void newBlock() {
-        next_ = static_cast<std::byte*>(::operator new(blockSize_, std::align_val_t{blockSize_}));
+        next_ = static_cast<std::byte*>(::operator new (blockSize_, std::align_val_t{blockSize_}));
         left_ = blockSize_;
 #ifdef MADV_HUGEPAGE
         if (blockSize_ == kLargestBlockSize) madvise(next_, blockSize_, MADV_HUGEPAGE);

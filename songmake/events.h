@@ -8,18 +8,18 @@
 
 // Type codes, stored as plain integers in every event.
 enum EventType : std::int32_t {
-    kTypeContinue = 0,   // filler that lengthens a pause
-    kTypePitch = 2,      // new frequency word for the voice, same note
-    kTypeRepeat = 3,     // repeat parameter from controller 3
+    kTypeContinue = 0,  // filler that lengthens a pause
+    kTypePitch = 2,     // new frequency word for the voice, same note
+    kTypeRepeat = 3,    // repeat parameter from controller 3
     kTypeNoteOff = 8,
-    kTypeNoteOn = 9,            // note-on with its velocity byte
+    kTypeNoteOn = 9,               // note-on with its velocity byte
     kTypeNoteOnSameVelocity = 10,  // note-on that reuses the voice's previous velocity
-    kTypeControl = 11,   // controllers 1, 4 and 10
+    kTypeControl = 11,             // controllers 1, 4 and 10
     kTypeEnd = 13,
     kTypeEnvelopeVolume = 14,  // envelope whose kind word starts with "V" or "v"
     kTypeEnvelopeOther = 15,
-    kTypeSlide = 26,     // legato note-on, written with the pitch code 2
-    kTypeTempo = 81,     // consumed by the timeline, never written
+    kTypeSlide = 26,  // legato note-on, written with the pitch code 2
+    kTypeTempo = 81,  // consumed by the timeline, never written
 };
 
 using ByteStream = std::vector<std::uint8_t>;
@@ -112,7 +112,9 @@ class EvEnvelope : public Event {
 public:
     EvEnvelope(std::int32_t type, std::uint32_t time, std::uint8_t channel, std::uint8_t mode,
                const std::uint8_t (&params)[4])
-        : Event(type, time, channel), mode(mode), params{params[0], params[1], params[2], params[3]} {}
+        : Event(type, time, channel),
+          mode(mode),
+          params{params[0], params[1], params[2], params[3]} {}
     void write(ByteStream& out) const override;
     std::uint8_t mode;
     std::uint8_t params[4];
@@ -123,7 +125,7 @@ public:
     EvTempo(std::uint32_t time, std::uint8_t channel, std::uint32_t tempo)
         : Event(kTypeTempo, time, channel), tempo(tempo) {}
     void write(ByteStream&) const override {}  // consumed by the timeline
-    std::uint32_t tempo;  // microseconds per quarter note
+    std::uint32_t tempo;                       // microseconds per quarter note
 };
 
 // An ordered sequence of events that owns them.

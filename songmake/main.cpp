@@ -37,7 +37,10 @@ std::size_t mergedListRoom(const ChannelTrackTable& tracks) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fputs("Usage:\n songmake midi_file\n\nThis converter understands only notes, tempo and pitchbend.", stdout);
+        std::fputs(
+            "Usage:\n songmake midi_file\n\nThis converter understands only notes, tempo and "
+            "pitchbend.",
+            stdout);
         return kUsageError;
     }
     const char* midiName = argv[1];

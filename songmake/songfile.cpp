@@ -1,7 +1,8 @@
 #include "songmake/songfile.h"
 
-#include <cstdio>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include "songformat/whole_file.h"
 

@@ -38,9 +38,7 @@ namespace {
 
 using Position = EventList::iterator;
 
-bool pointerBefore(const EventPointer& a, const EventPointer& b) {
-    return eventBefore(*a, *b);
-}
+bool pointerBefore(const EventPointer& a, const EventPointer& b) { return eventBefore(*a, *b); }
 
 // Shorter runs are lengthened by insertion first, so shuffled input is not
 // merged one event at a time.
@@ -102,9 +100,7 @@ struct Run {
     Position first, last;
 };
 
-std::ptrdiff_t length(const Run& run) {
-    return run.last - run.first;
-}
+std::ptrdiff_t length(const Run& run) { return run.last - run.first; }
 
 void mergeLastTwo(std::vector<Run>& runs, EventList& buffer) {
     Run top = runs.back();

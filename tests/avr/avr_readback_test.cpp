@@ -30,7 +30,7 @@ struct ExpectedReadback {
 };
 
 class AvrReadback : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::vector<std::string> missing =
             missingPrograms({"avr-gcc", "simavr", "make", "timeout"});

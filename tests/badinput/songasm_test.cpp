@@ -17,7 +17,9 @@ Bytes songOf(const Bytes& stream) {
     return song + stream;
 }
 
-Bytes cut(const Bytes& bytes, std::size_t length) { return Bytes(bytes.begin(), bytes.begin() + length); }
+Bytes cut(const Bytes& bytes, std::size_t length) {
+    return Bytes(bytes.begin(), bytes.begin() + length);
+}
 
 TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
     Bytes song = songOf({0x00, 0xD0});
@@ -47,7 +49,10 @@ TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
 
 TEST(SongasmBadInput, AFileTooLargeForASongIsRefusedUnread) {
     std::vector<std::pair<const char*, void (*)(const Workspace&)>> files = {
-        {"endless", [](const Workspace& s) { std::filesystem::create_symlink("/dev/zero", s.folder / "song.sng"); }},
+        {"endless",
+         [](const Workspace& s) {
+             std::filesystem::create_symlink("/dev/zero", s.folder / "song.sng");
+         }},
         {"over 16 MiB",
          [](const Workspace& s) {
              s.write("song.sng", songOf({0x00, 0xD0}));
@@ -72,7 +77,8 @@ TEST(SongasmBadInput, AFileTooLargeForASongIsRefusedUnread) {
 TEST(SongasmBadInput, AStreamBeyondTheFirmwaresReachIsStillWrittenWhole) {
     Workspace space;
     Bytes stream;
-    for (int i = 0; i < 40000; ++i) stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
+    for (int i = 0; i < 40000; ++i)
+        stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
     space.write("song.sng", songOf(stream + Bytes{0x00, 0xD0}));
 
     RunResult result = space.run(SONGASM_PATH, {"song.sng"});
@@ -82,11 +88,13 @@ TEST(SongasmBadInput, AStreamBeyondTheFirmwaresReachIsStillWrittenWhole) {
     std::string source = readText(space.folder / "song.S");
     // 80002 stream bytes: 10000 full lines and one of two, then a line per table.
     std::size_t lines = 0;
-    for (std::size_t at = source.find("\t.byte "); at != std::string::npos; at = source.find("\t.byte ", at + 1))
+    for (std::size_t at = source.find("\t.byte "); at != std::string::npos;
+         at = source.find("\t.byte ", at + 1))
         ++lines;
     EXPECT_EQ(lines, 10003u);
     EXPECT_NE(source.find("\n\t.byte 0x00, 0xd0\n\n.data\n"), std::string::npos);
-    EXPECT_EQ(space.folder.entries(), (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.S", "song.sng"}));
+    EXPECT_EQ(space.folder.entries(),
+              (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.S", "song.sng"}));
 }
 
 }  // namespace

@@ -44,8 +44,10 @@ TEST(SongdumpBadInput, StreamsCutShortSayWhereTheyEnd) {
         "offset delay       time voice  kind                    fields\n";
     Workspace cutRecord;
     cutRecord.write("song.sng", songOf({0x00, 0x91, 0x67}));
-    EXPECT_EQ(drawRefused(cutRecord).output,
-              head + "The note-on at offset 0 is cut off: it needs 5 bytes and the stream ends after 3.\n");
+    EXPECT_EQ(
+        drawRefused(cutRecord).output,
+        head +
+            "The note-on at offset 0 is cut off: it needs 5 bytes and the stream ends after 3.\n");
 
     Workspace noEnd;
     noEnd.write("song.sng", songOf({}));
@@ -66,7 +68,8 @@ TEST(SongdumpBadInput, AFileTooLargeForASongIsRefusedUnread) {
 TEST(SongdumpBadInput, AStreamBeyondTheFirmwaresReachIsListedWithAWarning) {
     Workspace space;
     Bytes stream;
-    for (int i = 0; i < 40000; ++i) stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
+    for (int i = 0; i < 40000; ++i)
+        stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
     space.write("song.sng", songOf(stream + Bytes{0x00, 0xD0}));
 
     RunResult result = space.run(SONGDUMP_PATH, {"--summary", "song.sng"});

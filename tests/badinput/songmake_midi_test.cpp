@@ -34,8 +34,9 @@ Bytes randomBytes(std::size_t count) {
 
 Bytes riffChunk(const char (&id)[5], const Bytes& payload) {
     auto size = static_cast<std::uint32_t>(payload.size());
-    return Bytes(id, id + 4) + Bytes{static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-                                     static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)} +
+    return Bytes(id, id + 4) +
+           Bytes{static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+                 static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)} +
            payload;
 }
 
@@ -49,11 +50,13 @@ std::vector<Refusal> refusals() {
          "MThd header runs past the end of the file"},
         {"header length below 6", chunk("MThd", {0, 0, 0, 1}) + chunk("MTrk", oneNoteTrack()),
          "MThd header length 4 is below 6"},
-        {"format 3", midiHeader(3, 1) + chunk("MTrk", oneNoteTrack()), "Unsupported MIDI file format 3"},
+        {"format 3", midiHeader(3, 1) + chunk("MTrk", oneNoteTrack()),
+         "Unsupported MIDI file format 3"},
         // The cut falls inside the note-off, before its velocity byte.
         {"track cut inside an event", Bytes(song.begin(), song.end() - 5),
          "Truncated track chunk at byte " + std::to_string(song.size() - 5)},
-        {"five-byte delta time", header + chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x01, 0x91, 60, 100}),
+        {"five-byte delta time",
+         header + chunk("MTrk", {0x81, 0x81, 0x81, 0x81, 0x01, 0x91, 60, 100}),
          "Variable-length quantity longer than 4 bytes at byte " + std::to_string(kFirstTrackData)},
         {"running status at the start of a track", header + chunk("MTrk", {0x00, 60, 100}),
          "Data byte 0x3C without running status at byte " + std::to_string(kFirstTrackData + 1)},
@@ -73,9 +76,11 @@ std::vector<Refusal> refusals() {
          riffChunk("RIFF", Bytes{'R', 'M', 'I', 'D'} + riffChunk("LIST", {1, 2, 3, 4})),
          "RIFF MIDI file without a data chunk"},
         {"RIFF data chunk cut inside an event",
-         riffChunk("RIFF", Bytes{'R', 'M', 'I', 'D'} + riffChunk("data", Bytes(song.begin(), song.end() - 5))),
+         riffChunk("RIFF", Bytes{'R', 'M', 'I', 'D'} +
+                               riffChunk("data", Bytes(song.begin(), song.end() - 5))),
          "Truncated track chunk at byte " + std::to_string(20 + song.size() - 5)},
-        {"RIFF of another kind", riffChunk("RIFF", Bytes{'W', 'A', 'V', 'E'} + riffChunk("data", song)),
+        {"RIFF of another kind",
+         riffChunk("RIFF", Bytes{'W', 'A', 'V', 'E'} + riffChunk("data", song)),
          "Not a Standard MIDI File: no MThd header"},
     };
 }
@@ -107,7 +112,9 @@ TEST(SongmakeBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
         {"a folder", [](const Workspace& s) { s.makeFolder("song.mid"); }, "Can't read song.mid"},
         // Read to its end, a file without one would take all memory.
         {"endless",
-         [](const Workspace& s) { std::filesystem::create_symlink("/dev/zero", s.folder / "song.mid"); },
+         [](const Workspace& s) {
+             std::filesystem::create_symlink("/dev/zero", s.folder / "song.mid");
+         },
          "song.mid is over 64 MiB, too big for a MIDI file"},
         {"over 64 MiB",
          [](const Workspace& s) {
@@ -143,9 +150,11 @@ TEST(SongmakeBadMidi, ToleratedDamageConvertsLikeTheSoundFile) {
     Bytes track = oneNoteTrack();
     Bytes whole = header + chunk("MTrk", track);
     std::vector<std::pair<const char*, Bytes>> damaged = {
-        {"chunk length 0xFFFFFFFF on the last track", header + chunkWithLength("MTrk", 0xFFFFFFFF, track)},
+        {"chunk length 0xFFFFFFFF on the last track",
+         header + chunkWithLength("MTrk", 0xFFFFFFFF, track)},
         {"track cut before its end-of-track", Bytes(whole.begin(), whole.end() - 4)},
-        {"no end-of-track", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480).withoutEndOfTrack()})},
+        {"no end-of-track",
+         midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480).withoutEndOfTrack()})},
         {"trailing garbage", header + chunk("MTrk", track) + Bytes(40, 0xA5)},
         {"a few stray bytes at the end", header + chunk("MTrk", track) + Bytes{'x', 'y', 'z'}},
         {"RIFF wrapper", riffWrap(header + chunk("MTrk", track))},

@@ -3,9 +3,9 @@
 // CRLF and oversized numbers; an output that is a folder, a folder that is not
 // writable and a disk that fills. A failing run leaves every file as it was.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 #include "tests/badinput/workspace.h"
 
@@ -23,9 +23,11 @@ TEST(SongmakeBadSideFiles, AWaveFileThatIsMissingOrAFolderStopsTheRunByName) {
         std::string message;
     };
     std::vector<Case> cases = {
-        {"first missing", [](const Workspace& s) { std::filesystem::remove(s.folder / "song-0.raw"); },
+        {"first missing",
+         [](const Workspace& s) { std::filesystem::remove(s.folder / "song-0.raw"); },
          "Can't open song-0.raw"},
-        {"second missing", [](const Workspace& s) { std::filesystem::remove(s.folder / "song-1.raw"); },
+        {"second missing",
+         [](const Workspace& s) { std::filesystem::remove(s.folder / "song-1.raw"); },
          "Can't open song-1.raw"},
         {"first a folder",
          [](const Workspace& s) {
@@ -154,7 +156,8 @@ TEST(SongmakeBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierSongFileAndN
 }
 
 TEST(SongmakeBadOutput, AFolderThatIsNotWritableIsReported) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes to any folder; see the folder and disk cases";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes to any folder; see the folder and disk cases";
     Workspace space;
     space.write("song.mid", scale(100));
     space.write("song.sng", earlierSong());

@@ -14,32 +14,32 @@ namespace {
 
 // The 27 preamble lines as the firmware expects them; the last has no newline.
 const std::vector<std::string> kPreambleLines = {".global read_song_byte",
-                                                     ".global read_song_word",
-                                                     ".global wave_table1",
-                                                     ".global wave_table2",
-                                                     ".global song_data",
-                                                     "",
-                                                     ".text",
-                                                     "",
-                                                     "read_song_byte:",
-                                                     "\tldi\tr30, lo8(song_data)",
-                                                     "\tadd\tr30, r24",
-                                                     "\tldi\tr31, hi8(song_data)",
-                                                     "\tadc\tr31, r25",
-                                                     "\tlpm\tr24, Z",
-                                                     "\tret",
-                                                     "",
-                                                     "read_song_word:",
-                                                     "\tldi\tr30, lo8(song_data)",
-                                                     "\tadd\tr30, r24",
-                                                     "\tldi\tr31, hi8(song_data)",
-                                                     "\tadc\tr31, r25",
-                                                     "\tlpm\tr24, Z+",
-                                                     "\tlpm\tr25, Z",
-                                                     "\tret",
-                                                     "",
-                                                     "song_data:",
-                                                     "\t.byte "};
+                                                 ".global read_song_word",
+                                                 ".global wave_table1",
+                                                 ".global wave_table2",
+                                                 ".global song_data",
+                                                 "",
+                                                 ".text",
+                                                 "",
+                                                 "read_song_byte:",
+                                                 "\tldi\tr30, lo8(song_data)",
+                                                 "\tadd\tr30, r24",
+                                                 "\tldi\tr31, hi8(song_data)",
+                                                 "\tadc\tr31, r25",
+                                                 "\tlpm\tr24, Z",
+                                                 "\tret",
+                                                 "",
+                                                 "read_song_word:",
+                                                 "\tldi\tr30, lo8(song_data)",
+                                                 "\tadd\tr30, r24",
+                                                 "\tldi\tr31, hi8(song_data)",
+                                                 "\tadc\tr31, r25",
+                                                 "\tlpm\tr24, Z+",
+                                                 "\tlpm\tr25, Z",
+                                                 "\tret",
+                                                 "",
+                                                 "song_data:",
+                                                 "\t.byte "};
 
 std::string expectedPreamble() {
     std::string text;
@@ -69,9 +69,7 @@ TEST(AssemblyPreamble, IsTheTwentySevenLinesTheFirmwareExpects) {
     EXPECT_EQ(text.substr(0, kPreambleBytes), expectedPreamble());
 }
 
-TEST(AssemblyStream, OneByteClosesItsLineAtOnce) {
-    EXPECT_EQ(renderedStream({0x2A}), "0x2a");
-}
+TEST(AssemblyStream, OneByteClosesItsLineAtOnce) { EXPECT_EQ(renderedStream({0x2A}), "0x2a"); }
 
 TEST(AssemblyStream, EndRecordSitsBelowSongData) {
     std::string text = assemblySource(songWith({0x00, 0xD0}));
@@ -141,7 +139,7 @@ TEST(AssemblyTables, FileEndsInTheLastValueAndTwoNewlines) {
 // The format as first described: every value is written with ", " after it,
 // and a line or section change steps back over that ", " and writes over it.
 class StepBackFile {
-  public:
+public:
     void write(const std::string& piece) {
         if (position_ + piece.size() > text_.size()) text_.resize(position_ + piece.size());
         text_.replace(position_, piece.size(), piece);
@@ -155,7 +153,7 @@ class StepBackFile {
     }
     const std::string& text() const { return text_; }
 
-  private:
+private:
     std::string text_;
     std::size_t position_ = 0;
 };

@@ -22,9 +22,7 @@ Bytes countingStream(std::size_t length) {
     return stream;
 }
 
-SongContents songWith(const Bytes& stream) {
-    return {countingTable1(), countingTable2(), stream};
-}
+SongContents songWith(const Bytes& stream) { return {countingTable1(), countingTable2(), stream}; }
 
 Bytes songFileBytes(const SongContents& song) {
     Bytes file = {'s', 'n', 'g', '1'};

@@ -30,9 +30,7 @@ RunResult DumpFolder::dump(const std::vector<std::string>& arguments) const {
     return runProgram(SONGDUMP_PATH, arguments, folder.path());
 }
 
-bool DumpFolder::haveXmlParser() {
-    return std::string(XMLLINT_PATH) != "";
-}
+bool DumpFolder::haveXmlParser() { return std::string(XMLLINT_PATH) != ""; }
 
 bool DumpFolder::wellFormedXml(const std::string& name) const {
     if (!haveXmlParser()) return false;

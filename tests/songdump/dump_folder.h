@@ -14,7 +14,7 @@ namespace testing_support {
 Bytes songFile(const Bytes& stream);
 
 class DumpFolder {
-  public:
+public:
     void writeSong(const Bytes& stream, const std::string& name = "song.sng") const;
     // song.mid with its two wave files and, unless empty, song.env; then songmake on it.
     RunResult convert(const Bytes& midi, const std::string& envelopes = "") const;

@@ -3,9 +3,7 @@
 namespace testing_support {
 
 namespace {
-std::uint8_t byte(int value) {
-    return static_cast<std::uint8_t>(value);
-}
+std::uint8_t byte(int value) { return static_cast<std::uint8_t>(value); }
 }  // namespace
 
 EventPointer noteOn(std::uint32_t time, int note, int velocity, int channel) {

@@ -6,7 +6,9 @@ namespace testing_support {
 
 SongFolder::SongFolder() { writeWaves(); }
 
-void SongFolder::writeMidi(const Bytes& midi, const std::string& name) { writeFile(folder / name, midi); }
+void SongFolder::writeMidi(const Bytes& midi, const std::string& name) {
+    writeFile(folder / name, midi);
+}
 
 void SongFolder::writeEnvelopes(const std::string& text, const std::string& base) {
     writeFile(folder / (base + ".env"), text);

@@ -136,9 +136,7 @@ Lines timeline(EventList list) {
     return describe(list);
 }
 
-TEST(BuildTimeline, AnEmptyListStaysEmpty) {
-    EXPECT_EQ(timeline(EventList{}), Lines{});
-}
+TEST(BuildTimeline, AnEmptyListStaysEmpty) { EXPECT_EQ(timeline(EventList{}), Lines{}); }
 
 TEST(BuildTimeline, TheFirstGapIsTheFirstEventsAbsoluteTime) {
     EXPECT_EQ(timeline(eventList(noteOff(480, 60))), (Lines{"note-off 60 @200"}));

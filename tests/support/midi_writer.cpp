@@ -96,7 +96,9 @@ MidiTrack& MidiTrack::sysex(std::uint32_t tick, const Bytes& data) {
     return add(tick, Bytes{0xF0} + varLen(static_cast<std::uint32_t>(data.size())) + data, false);
 }
 
-MidiTrack& MidiTrack::raw(std::uint32_t tick, const Bytes& bytes) { return add(tick, bytes, false); }
+MidiTrack& MidiTrack::raw(std::uint32_t tick, const Bytes& bytes) {
+    return add(tick, bytes, false);
+}
 
 MidiTrack& MidiTrack::endOfTrack(std::uint32_t tick) {
     autoEnd_ = false;

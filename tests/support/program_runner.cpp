@@ -1,14 +1,15 @@
 #include "tests/support/program_runner.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace testing_support {
 
@@ -31,7 +32,8 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
         }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -40,7 +42,8 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     RunResult result;
     char buffer[4096];
     ssize_t got;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, got);
+    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        result.output.append(buffer, got);
     ::close(pipeEnds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -72,7 +75,8 @@ std::vector<std::string> TempFolder::entries() const {
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
