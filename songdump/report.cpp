@@ -1,24 +1,13 @@
 #include "songdump/report.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 #include "songdump/pitch.h"
+#include "songdump/text_format.h"
 #include "songformat/songformat.h"
 
 namespace songdump {
 namespace {
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* pattern, ...) {
-    char buffer[256];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-    va_end(arguments);
-    return buffer;
-}
 
 // The two low bits of the velocity byte say which output sides the note uses.
 const char* panName(std::uint8_t velocityByte) {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 #include "songdump/pitch.h"
+#include "songdump/text_format.h"
 
 namespace songdump {
 namespace {
@@ -21,17 +21,6 @@ const char* const kVoiceColours[] = {"#d1495b", "#00798c", "#edae49", "#7b4fa0",
                                      "#6a994e", "#30638e", "#bc6c25", "#5c5c5c"};
 
 const char* colour(int voice) { return kVoiceColours[voice % std::size(kVoiceColours)]; }
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* pattern, ...) {
-    char buffer[512];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-    va_end(arguments);
-    return buffer;
-}
 
 // Where things go: player units across, note numbers up.
 struct Layout {
