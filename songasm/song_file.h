@@ -11,10 +11,6 @@
 
 using WaveTable = std::array<std::uint8_t, songformat::kTableSize>;
 
-// Far more than the 65536 stream bytes the firmware reaches. A larger file is no
-// song, and one that never ends (a device, a pipe) would only exhaust memory.
-inline constexpr std::size_t kLargestSongFile = std::size_t{16} << 20;
-
 struct SongContents {
     WaveTable waveTable1;
     WaveTable storedWaveTable2;  // the difference from table 1, as the file stores it

@@ -1,16 +1,9 @@
 #include "songdump/song_file.h"
 
-#include <algorithm>
-
 #include "songformat/songformat.h"
 #include "songformat/whole_file.h"
 
 namespace songdump {
-
-std::span<const std::uint8_t> SongFile::stream() const {
-    if (bytes.size() < songformat::kHeaderSize) return {};
-    return std::span<const std::uint8_t>(bytes).subspan(songformat::kHeaderSize);
-}
 
 SongFileStatus readSongFile(const std::string& name, SongFile& song) {
     switch (songformat::readWholeFile(name, kLargestSongFile, song.bytes)) {
@@ -23,11 +16,16 @@ SongFileStatus readSongFile(const std::string& name, SongFile& song) {
         case songformat::ReadResult::tooLarge:
             return SongFileStatus::kTooLarge;
     }
-    if (song.bytes.size() < songformat::kHeaderSize) return SongFileStatus::kTooShort;
-    if (!std::equal(songformat::kMagic, songformat::kMagic + songformat::kMagicSize,
-                    song.bytes.begin()))
-        return SongFileStatus::kBadMagic;
-    return SongFileStatus::kOk;
+    songformat::SongFileParts parts;
+    switch (songformat::splitSongFile(song.bytes, parts)) {
+        case songformat::SongFileCheck::ok:
+            return SongFileStatus::kOk;
+        case songformat::SongFileCheck::tooShort:
+            return SongFileStatus::kTooShort;
+        case songformat::SongFileCheck::badMagic:
+            return SongFileStatus::kBadMagic;
+    }
+    return SongFileStatus::kBadMagic;
 }
 
 }  // namespace songdump

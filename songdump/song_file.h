@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "songformat/songformat.h"
 #include "songformat/whole_file.h"
 
 namespace songdump {
@@ -19,7 +20,11 @@ struct SongFile {
     std::vector<std::uint8_t> bytes;  // the whole file
 
     // The event stream: everything after the magic and the two wave tables.
-    std::span<const std::uint8_t> stream() const;
+    std::span<const std::uint8_t> stream() const {
+        songformat::SongFileParts parts;
+        songformat::splitSongFile(bytes, parts);
+        return parts.stream;
+    }
 };
 
 SongFileStatus readSongFile(const std::string& name, SongFile& song);

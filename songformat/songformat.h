@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace songformat {
 
@@ -23,5 +24,17 @@ static_assert(kHeaderSize == 132);
 
 // The firmware addresses the stream through a 16-bit offset.
 inline constexpr std::size_t kMaxAddressableStream = 65536;
+
+enum class SongFileCheck { ok, tooShort, badMagic };
+
+// A whole song file, split into its parts; the spans point into the file's bytes.
+struct SongFileParts {
+    std::span<const std::uint8_t> waveTable1;
+    std::span<const std::uint8_t> storedWaveTable2;  // its difference from table 1
+    std::span<const std::uint8_t> stream;
+};
+
+// Checks that `file` holds the magic and both tables, and splits it.
+SongFileCheck splitSongFile(std::span<const std::uint8_t> file, SongFileParts& parts);
 
 }  // namespace songformat
