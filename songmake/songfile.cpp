@@ -1,7 +1,5 @@
 #include "songmake/songfile.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "songformat/whole_file.h"
@@ -10,19 +8,10 @@ namespace {
 
 constexpr std::size_t kSampleBytes = 2;
 
-bool isFolder(std::FILE* file) {
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 }  // namespace
 
 bool readWaveTable(const std::string& name, WaveTable& table) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
-    if (file != nullptr && isFolder(file)) {
-        std::fclose(file);  // a folder opens here, but holds no samples
-        file = nullptr;
-    }
     if (file == nullptr) {
         std::printf("Can't open %s\n", name.c_str());
         return false;
@@ -31,7 +20,7 @@ bool readWaveTable(const std::string& name, WaveTable& table) {
     std::size_t got = std::fread(samples, 1, sizeof samples, file);
     bool readFailed = std::ferror(file) != 0;
     bool closed = std::fclose(file) == 0;
-    if (readFailed) {
+    if (readFailed) {  // a folder opens on this system; reading it is what fails
         std::printf("Can't open %s\n", name.c_str());
         return false;
     }
