@@ -7,12 +7,13 @@
 #include <string_view>
 
 #include "songdump/piano_roll.h"
-#include "songdump/records.h"
 #include "songdump/report.h"
 #include "songdump/svg_roll.h"
+#include "songformat/records.h"
 #include "songformat/songformat.h"
 
 using namespace songdump;
+using namespace songformat;
 
 namespace {
 
@@ -46,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         roll.add(record);
     }
     if (expectedOffset > stream.size()) __builtin_trap();
-    if (decoder.failure().error != DecodeError::kNone || !summary.endSeen()) return 0;
-    summary.bytesAfterEnd(stream.size());
+    if (decoder.verdict() == StreamVerdict::kBadRecord || !decoder.endSeen()) return 0;
+    if (decoder.endOffset() + decoder.bytesAfterEnd() > stream.size()) __builtin_trap();
     summary.text(stream.size());
     headerLine(std::string(name), stream.size());
 

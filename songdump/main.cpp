@@ -6,16 +6,20 @@
 #include <string_view>
 
 #include "songdump/piano_roll.h"
-#include "songdump/records.h"
 #include "songdump/report.h"
 #include "songdump/song_file.h"
 #include "songdump/svg_roll.h"
+#include "songformat/records.h"
 #include "songformat/songformat.h"
 #include "songformat/whole_file.h"
 
 namespace {
 
 using namespace songdump;
+using songformat::DecodeError;
+using songformat::DecodeFailure;
+using songformat::StreamDecoder;
+using songformat::StreamVerdict;
 
 enum ExitCode { kSuccess = 0, kFailure = 1 };
 
@@ -87,10 +91,9 @@ std::string svgName(const std::string& songName) {
 }
 
 // Lists every record and feeds the summary and the roll; false at a bad record.
-bool listRecords(std::span<const std::uint8_t> stream, const Options& options, SongSummary& summary,
+bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& summary,
                  PianoRoll& roll) {
     if (!options.summaryOnly) std::printf("%s\n", columnTitles().c_str());
-    StreamDecoder decoder(stream);
     for (Record record; decoder.next(record);) {
         if (!options.summaryOnly) std::printf("%s\n", recordLine(record).c_str());
         summary.add(record);
@@ -102,15 +105,18 @@ bool listRecords(std::span<const std::uint8_t> stream, const Options& options, S
 }
 
 // The player stops only at an end record; whatever follows it is never played.
-bool checkEnd(const SongSummary& summary, std::size_t streamBytes) {
-    if (!summary.endSeen()) {
-        std::fputs("The stream ends without an end record.\n", stdout);
-        return false;
+bool checkEnd(const StreamDecoder& decoder) {
+    switch (decoder.verdict()) {
+        case StreamVerdict::kNoEnd:
+            std::fputs("The stream ends without an end record.\n", stdout);
+            return false;
+        case StreamVerdict::kBytesAfterEnd:
+            std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n",
+                        decoder.bytesAfterEnd(), decoder.endOffset());
+            return true;
+        default:
+            return true;
     }
-    if (std::size_t extra = summary.bytesAfterEnd(streamBytes); extra > 0)
-        std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n", extra,
-                    summary.endOffset());
-    return true;
 }
 
 bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
@@ -142,8 +148,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());
     SongSummary summary;
     PianoRoll roll;
-    if (!listRecords(song.stream(), options, summary, roll)) return kFailure;
-    if (!checkEnd(summary, streamBytes)) return kFailure;
+    StreamDecoder decoder(song.stream());
+    if (!listRecords(decoder, options, summary, roll)) return kFailure;
+    if (!checkEnd(decoder)) return kFailure;
     std::fputs(summary.text(streamBytes).c_str(), stdout);
     if (options.svg && !writePianoRoll(options.songName, roll)) return kFailure;
     return kSuccess;

@@ -42,7 +42,8 @@ void PianoRoll::add(const Record& record) {
                 startBar(voice, time, record.word, true);
             } else {
                 marks_.push_back(
-                    {voice, time, kindName(record.kind) + (", " + describeFields(record))});
+                    {voice, time,
+                     songformat::kindName(record.kind) + (", " + describeFields(record))});
             }
             break;
         case RecordKind::kNoteOff:
@@ -56,7 +57,7 @@ void PianoRoll::add(const Record& record) {
             return;
         default:
             marks_.push_back(
-                {voice, time, kindName(record.kind) + (", " + describeFields(record))});
+                {voice, time, songformat::kindName(record.kind) + (", " + describeFields(record))});
             break;
     }
     voicesUsed_ |= static_cast<std::uint16_t>(1u << voice);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "songdump/records.h"
+#include "songdump/report.h"
 
 namespace songdump {
 

@@ -26,16 +26,16 @@ std::string controllerValue(std::uint8_t value) {
 }
 
 std::string envelope(const Record& record) {
-    std::string text =
-        record.envelopeType == kEnvelopeTypeV ? "kind V, mode " : "kind other, mode ";
+    std::string text = record.envelopeType == songformat::kCodeEnvelopeVolume ? "kind V, mode "
+                                                                              : "kind other, mode ";
     switch (record.mode) {
-        case kModeA:
+        case songformat::kModeA:
             text += "A";
             break;
-        case kModeD:
+        case songformat::kModeD:
             text += "D";
             break;
-        case kModeH:
+        case songformat::kModeH:
             text += "H";
             break;
         default:
@@ -86,9 +86,9 @@ std::string columnTitles() {
 
 std::string recordLine(const Record& record) {
     std::string voice = hasVoice(record.kind) ? std::to_string(record.voice) : "-";
-    std::string line =
-        format("%6zu %5u %10llu %5s  %-22s", record.offset, record.delay,
-               static_cast<unsigned long long>(record.time), voice.c_str(), kindName(record.kind));
+    std::string line = format("%6zu %5u %10llu %5s  %-22s", record.offset, record.delay,
+                              static_cast<unsigned long long>(record.time), voice.c_str(),
+                              songformat::kindName(record.kind));
     line += "  " + describeFields(record);
     while (!line.empty() && line.back() == ' ') line.pop_back();
     return line;
@@ -97,25 +97,19 @@ std::string recordLine(const Record& record) {
 void SongSummary::add(const Record& record) {
     ++counts_[static_cast<std::size_t>(record.kind)];
     if (hasVoice(record.kind)) voicesUsed_ |= static_cast<std::uint16_t>(1u << record.voice);
-    if (endSeen()) return;
+    if (ended_) return;  // the player stops at the first end record
     length_ = record.time;
-    if (record.kind == RecordKind::kEnd) {
-        endOffset_ = record.offset;
-        endLength_ = record.length;
-    }
-}
-
-std::size_t SongSummary::bytesAfterEnd(std::size_t streamBytes) const {
-    return endSeen() ? streamBytes - endOffset_ - endLength_ : 0;
+    ended_ = record.kind == RecordKind::kEnd;
 }
 
 std::string SongSummary::text(std::size_t streamBytes) const {
     std::size_t total = 0;
     for (std::size_t count : counts_) total += count;
     std::string text = format("records: %zu\n", total);
-    for (std::size_t kind = 0; kind < kRecordKindCount; ++kind)
+    for (std::size_t kind = 0; kind < songformat::kRecordKindCount; ++kind)
         if (counts_[kind] > 0)
-            text += format("  %-22s %zu\n", kindName(static_cast<RecordKind>(kind)), counts_[kind]);
+            text += format("  %-22s %zu\n", songformat::kindName(static_cast<RecordKind>(kind)),
+                           counts_[kind]);
     text += "voices used:";
     if (voicesUsed_ == 0) text += " none";
     for (unsigned voice = 0; voice < 16; ++voice)

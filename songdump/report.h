@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <string>
 
-#include "songdump/records.h"
+#include "songformat/records.h"
 
 namespace songdump {
+
+using songformat::Record;
+using songformat::RecordKind;
 
 // "demo.sng: 1234 stream bytes, within the 65536 bytes a 16-bit offset reaches"
 std::string headerLine(const std::string& name, std::size_t streamBytes);
@@ -28,21 +31,14 @@ class SongSummary {
 public:
     void add(const Record& record);
 
-    bool endSeen() const { return endOffset_ != kNoEnd; }
-    // Stream bytes after the first end record, which the player never reaches.
-    std::size_t bytesAfterEnd(std::size_t streamBytes) const;
-    std::size_t endOffset() const { return endOffset_; }
-
     // The summary lines, each ending in a newline.
     std::string text(std::size_t streamBytes) const;
 
 private:
-    static constexpr std::size_t kNoEnd = SIZE_MAX;
-    std::array<std::size_t, kRecordKindCount> counts_{};
+    std::array<std::size_t, songformat::kRecordKindCount> counts_{};
     std::uint16_t voicesUsed_ = 0;  // one bit per voice
-    std::uint64_t length_ = 0;
-    std::size_t endOffset_ = kNoEnd;
-    std::size_t endLength_ = 0;
+    std::uint64_t length_ = 0;      // running time at the first end record
+    bool ended_ = false;
 };
 
 }  // namespace songdump

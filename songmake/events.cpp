@@ -76,27 +76,17 @@ EventPool& pool() {
     return *instance;
 }
 
-void writeValue16(ByteStream& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
 }  // namespace
 
 void* Event::operator new(std::size_t size) { return pool().allocate(size); }
 
 void Event::operator delete(void* pointer, std::size_t size) { pool().release(pointer, size); }
 
-void Event::writeHead(ByteStream& out, int encodedType) const {
-    out.push_back(static_cast<std::uint8_t>(time & 0xFF));  // only the low 8 bits of the delay
-    out.push_back(static_cast<std::uint8_t>(encodedType << 4 | (channel & 0x0F)));
-}
-
 void Event::write(ByteStream& out) const { writeHead(out, type); }
 
 void EvPitch::write(ByteStream& out) const {
     writeHead(out, type);
-    writeValue16(out, value);
+    songformat::appendWord(out, value);
 }
 
 void EvRepeat::write(ByteStream& out) const {
@@ -106,12 +96,12 @@ void EvRepeat::write(ByteStream& out) const {
 
 void EvNoteOn::write(ByteStream& out) const {
     if (type == kTypeSlide) {
-        writeHead(out, kTypePitch);
+        writeHead(out, songformat::kCodePitch);
     } else {
         writeHead(out, type);
         if (type == kTypeNoteOn) out.push_back(velocity);
     }
-    writeValue16(out, value);
+    songformat::appendWord(out, value);
 }
 
 void EvMidiControl::write(ByteStream& out) const {
@@ -122,17 +112,6 @@ void EvMidiControl::write(ByteStream& out) const {
 void EvEnvelope::write(ByteStream& out) const {
     writeHead(out, type);
     out.push_back(mode);
-    switch (mode) {
-        case kModeA:
-            out.insert(out.end(), params, params + 4);
-            break;
-        case kModeD:
-            out.insert(out.end(), params + 2, params + 4);
-            break;
-        case kModeH:
-            out.push_back(params[3]);
-            break;
-        default:
-            break;
-    }
+    out.insert(out.end(), params + songformat::envelopeFirstParam(mode),
+               params + songformat::kEnvelopeParams);
 }

@@ -6,23 +6,27 @@
 #include <memory>
 #include <vector>
 
-// Type codes, stored as plain integers in every event.
+#include "songformat/records.h"
+
+// Type codes, stored as plain integers in every event. Most are the code of the
+// record the event writes; the others say how it is written.
 enum EventType : std::int32_t {
-    kTypeContinue = 0,  // filler that lengthens a pause
-    kTypePitch = 2,     // new frequency word for the voice, same note
-    kTypeRepeat = 3,    // repeat parameter from controller 3
-    kTypeNoteOff = 8,
-    kTypeNoteOn = 9,               // note-on with its velocity byte
-    kTypeNoteOnSameVelocity = 10,  // note-on that reuses the voice's previous velocity
-    kTypeControl = 11,             // controllers 1, 4 and 10
-    kTypeEnd = 13,
-    kTypeEnvelopeVolume = 14,  // envelope whose kind word starts with "V" or "v"
-    kTypeEnvelopeOther = 15,
-    kTypeSlide = 26,  // legato note-on, written with the pitch code 2
+    kTypeContinue = songformat::kCodeFiller,  // filler that lengthens a pause
+    kTypePitch = songformat::kCodePitch,      // new frequency word for the voice, same note
+    kTypeRepeat = songformat::kCodeRepeat,    // repeat parameter from controller 3
+    kTypeNoteOff = songformat::kCodeNoteOff,
+    kTypeNoteOn = songformat::kCodeNoteOn,  // note-on with its velocity byte
+    // note-on that reuses the voice's previous velocity
+    kTypeNoteOnSameVelocity = songformat::kCodeNoteOnSameVelocity,
+    kTypeControl = 11,  // controllers 1, 4 and 10, written with the controller's number
+    kTypeEnd = songformat::kCodeEnd,
+    kTypeEnvelopeVolume = songformat::kCodeEnvelopeVolume,  // kind word starts with "V" or "v"
+    kTypeEnvelopeOther = songformat::kCodeEnvelopeOther,
+    kTypeSlide = 26,  // legato note-on, written with the pitch code
     kTypeTempo = 81,  // consumed by the timeline, never written
 };
 
-using ByteStream = std::vector<std::uint8_t>;
+using songformat::ByteStream;
 
 class Event {
 public:
@@ -43,12 +47,14 @@ public:
 
 protected:
     // The time byte and the code byte every record starts with.
-    void writeHead(ByteStream& out, int encodedType) const;
+    void writeHead(ByteStream& out, unsigned code) const {
+        songformat::appendHead(out, time, code, channel);
+    }
 };
 
 class EvContinue : public Event {
 public:
-    EvContinue() : Event(kTypeContinue, 255, 0) {}
+    EvContinue() : Event(kTypeContinue, songformat::kFillerDelayByte, 0) {}
 };
 
 class EvPitch : public Event {
@@ -106,8 +112,6 @@ public:
     EvEnd() : Event(kTypeEnd, 0, 0) {}
 };
 
-enum EnvelopeMode : std::uint8_t { kModeA = 0, kModeD = 1, kModeH = 2 };
-
 class EvEnvelope : public Event {
 public:
     EvEnvelope(std::int32_t type, std::uint32_t time, std::uint8_t channel, std::uint8_t mode,
@@ -116,7 +120,7 @@ public:
           mode(mode),
           params{params[0], params[1], params[2], params[3]} {}
     void write(ByteStream& out) const override;
-    std::uint8_t mode;
+    std::uint8_t mode;  // a songformat::EnvelopeMode, or the letter of another mode
     std::uint8_t params[4];
 };
 

@@ -11,7 +11,7 @@ namespace {
 using testing_support::Bytes;
 
 PianoRoll rollOf(const Bytes& stream) {
-    StreamDecoder decoder(stream);
+    songformat::StreamDecoder decoder(stream);
     PianoRoll roll;
     for (Record record; decoder.next(record);) roll.add(record);
     return roll;

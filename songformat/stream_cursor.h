@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace songdump {
+namespace songformat {
 
 class StreamCursor {
 public:
@@ -40,4 +40,4 @@ private:
     std::size_t position_ = 0;
 };
 
-}  // namespace songdump
+}  // namespace songformat

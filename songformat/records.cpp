@@ -1,13 +1,10 @@
-#include "songdump/records.h"
+#include "songformat/records.h"
 
-namespace songdump {
+namespace songformat {
 namespace {
 
-// A filler's delay byte is 255, but the converter takes 256 units off a long
-// gap for each one.
-constexpr std::uint32_t kFillerUnits = 256;
 // Delay byte, code byte, envelope mode: the least an envelope record holds.
-constexpr std::size_t kEnvelopeHead = 3;
+constexpr std::size_t kEnvelopeHead = kRecordHeadLength + 1;
 
 struct KindInfo {
     bool known;
@@ -17,42 +14,29 @@ struct KindInfo {
 
 KindInfo kindOfCode(std::uint8_t code) {
     switch (code >> 4) {
-        case 0:
-            return {true, RecordKind::kFiller, 2};
-        case 1:
-            return {true, RecordKind::kController1, 3};
-        case 2:
-            return {true, RecordKind::kPitchOrSlide, 4};
-        case 3:
-            return {true, RecordKind::kRepeat, 3};
-        case 4:
-            return {true, RecordKind::kController4, 3};
-        case 8:
-            return {true, RecordKind::kNoteOff, 2};
-        case 9:
-            return {true, RecordKind::kNoteOn, 5};
-        case 10:
-            return {true, RecordKind::kNoteOnSameVelocity, 4};
-        case 13:
-            return {true, RecordKind::kEnd, 2};
-        case 14:
-        case 15:
+        case kCodeFiller:
+            return {true, RecordKind::kFiller, kRecordHeadLength};
+        case kCodeController1:
+            return {true, RecordKind::kController1, kRecordHeadLength + 1};
+        case kCodePitch:
+            return {true, RecordKind::kPitchOrSlide, kRecordHeadLength + 2};
+        case kCodeRepeat:
+            return {true, RecordKind::kRepeat, kRecordHeadLength + 1};
+        case kCodeController4:
+            return {true, RecordKind::kController4, kRecordHeadLength + 1};
+        case kCodeNoteOff:
+            return {true, RecordKind::kNoteOff, kRecordHeadLength};
+        case kCodeNoteOn:
+            return {true, RecordKind::kNoteOn, kRecordHeadLength + 3};
+        case kCodeNoteOnSameVelocity:
+            return {true, RecordKind::kNoteOnSameVelocity, kRecordHeadLength + 2};
+        case kCodeEnd:
+            return {true, RecordKind::kEnd, kRecordHeadLength};
+        case kCodeEnvelopeVolume:
+        case kCodeEnvelopeOther:
             return {true, RecordKind::kEnvelope, 0};
         default:
             return {false, RecordKind::kEnd, 0};
-    }
-}
-
-std::size_t envelopeParamCount(std::uint8_t mode) {
-    switch (mode) {
-        case kModeA:
-            return 4;
-        case kModeD:
-            return 2;
-        case kModeH:
-            return 1;
-        default:
-            return 0;
     }
 }
 
@@ -100,8 +84,9 @@ bool StreamDecoder::next(Record& record) {
     std::size_t length = info.length;
     if (info.kind == RecordKind::kEnvelope) {
         std::uint8_t mode = 0;
-        length =
-            cursor_.peekByte(2, mode) ? kEnvelopeHead + envelopeParamCount(mode) : kEnvelopeHead;
+        length = cursor_.peekByte(2, mode)
+                     ? kEnvelopeHead + kEnvelopeParams - envelopeFirstParam(mode)
+                     : kEnvelopeHead;
     }
     if (cursor_.remaining() < length)
         return fail(
@@ -138,25 +123,27 @@ bool StreamDecoder::next(Record& record) {
         default:
             break;
     }
-    keepTime(record);
-    return true;
-}
-
-// A delay byte of 0 stands for 0 units or for exactly 256; the converter writes
-// 256 that way. Right after a filler the rest of a long gap is never 0, so there
-// it means 256. Anywhere else it is counted as 0: events at the same moment are
-// far more common than a gap of exactly 256 units.
-void StreamDecoder::keepTime(Record& record) {
-    if (record.kind == RecordKind::kFiller) {
-        record.delayUnits = kFillerUnits;
-    } else if (record.delay == 0 && afterFiller_) {
-        record.delayUnits = kFillerUnits;
-    } else {
-        record.delayUnits = record.delay;
-    }
+    record.delayUnits = delayUnits(record.delay, code >> 4, afterFiller_);
     afterFiller_ = record.kind == RecordKind::kFiller;
     time_ += record.delayUnits;
     record.time = time_;
+    if (record.kind == RecordKind::kEnd && !endSeen_) {
+        endSeen_ = true;
+        endOffset_ = offset;
+        endLength_ = length;
+        endTime_ = time_;
+    }
+    return true;
 }
 
-}  // namespace songdump
+StreamVerdict StreamDecoder::verdict() const {
+    if (failure_.error != DecodeError::kNone) return StreamVerdict::kBadRecord;
+    if (!endSeen_) return StreamVerdict::kNoEnd;
+    return bytesAfterEnd() > 0 ? StreamVerdict::kBytesAfterEnd : StreamVerdict::kComplete;
+}
+
+std::size_t StreamDecoder::bytesAfterEnd() const {
+    return endSeen_ ? cursor_.position() - endOffset_ - endLength_ : 0;
+}
+
+}  // namespace songformat
