@@ -77,8 +77,8 @@ std::vector<Bytes> songSeeds() {
     events.push_back(std::make_unique<EvContinue>());
     events.push_back(std::make_unique<EvNoteOff>(200, 1, 60));
     const std::uint8_t params[4] = {10, 20, 30, 40};
-    for (std::uint8_t mode :
-         {std::uint8_t{kModeA}, std::uint8_t{kModeD}, std::uint8_t{kModeH}, std::uint8_t{'q'}})
+    for (std::uint8_t mode : {std::uint8_t{songformat::kModeA}, std::uint8_t{songformat::kModeD},
+                              std::uint8_t{songformat::kModeH}, std::uint8_t{'q'}})
         events.push_back(std::make_unique<EvEnvelope>(kTypeEnvelopeVolume, 0, 2, mode, params));
     auto slide = std::make_unique<EvNoteOn>(3, 0, 301, 0);
     slide->type = kTypeSlide;

@@ -151,6 +151,7 @@ private:
 
 struct SongLayout {
     std::uint16_t format = 0;
+    std::uint16_t division = 0;
     std::vector<ByteCursor> tracks;
 };
 
@@ -198,6 +199,7 @@ bool readLayout(ByteCursor file, SongLayout& layout, Failure& failure) {
     std::uint16_t trackCount = 0;
     header.readU16BigEndian(layout.format);
     header.readU16BigEndian(trackCount);
+    header.readU16BigEndian(layout.division);
     if (layout.format > 2) {
         failure = {kMidiErrFormat, headerOffset, layout.format};
         return false;
@@ -217,8 +219,10 @@ bool readLayout(ByteCursor file, SongLayout& layout, Failure& failure) {
     return true;
 }
 
-void deliver(MidiReaderState* state, const TrackEvent& event, std::uint32_t offset) {
+void deliver(MidiReaderState* state, const TrackEvent& event, std::size_t track,
+             std::uint32_t offset) {
     state->time = event.time + offset;
+    state->track = static_cast<std::uint16_t>(track);
     state->status = event.status;
     int slot = kMidiSlotTempo;
     if (event.kind == TrackEvent::Kind::channel) {
@@ -235,15 +239,16 @@ void deliver(MidiReaderState* state, const TrackEvent& event, std::uint32_t offs
 // Format 2: each track is a song of its own, played after the one before.
 bool playInSequence(MidiReaderState* state, std::vector<ByteCursor>& tracks, Failure& failure) {
     std::uint32_t offset = 0;
-    for (ByteCursor& chunk : tracks) {
-        TrackReader reader(chunk);
+    for (std::size_t track = 0; track < tracks.size(); ++track) {
+        TrackReader reader(tracks[track]);
         TrackEvent event;
         TrackReader::Step step;
         while ((step = reader.next(event, failure)) == TrackReader::Step::event)
-            deliver(state, event, offset);
+            deliver(state, event, track, offset);
         if (step == TrackReader::Step::error) return false;
         offset += reader.time();
     }
+    state->endTime = offset;
     return true;
 }
 
@@ -277,7 +282,7 @@ bool playTogether(MidiReaderState* state, std::vector<ByteCursor>& tracks, Failu
     std::make_heap(heap.begin(), heap.end(), std::greater<>());
     while (!heap.empty()) {
         std::size_t track = heap.front() & 0xFFFFFFFFu;
-        deliver(state, next[track], 0);
+        deliver(state, next[track], track, 0);
         auto step = readers[track].next(next[track], failure);
         if (step == TrackReader::Step::error) return false;
         std::uint64_t replacement = heap.back();
@@ -287,6 +292,8 @@ bool playTogether(MidiReaderState* state, std::vector<ByteCursor>& tracks, Failu
             heap.pop_back();  // the track has ended; the last key takes its place
         if (!heap.empty()) replaceTop(heap, replacement);
     }
+    for (const TrackReader& reader : readers)
+        state->endTime = std::max(state->endTime, reader.time());
     return true;
 }
 
@@ -309,6 +316,10 @@ int MidiReadBuffer(MidiReaderState* state, const std::uint8_t* data, std::size_t
     Failure failure;
     SongLayout layout;
     if (!readLayout(ByteCursor(data, 0, size), layout, failure)) return fail(state, failure);
+    state->format = layout.format;
+    state->trackCount = static_cast<std::uint16_t>(layout.tracks.size());
+    state->division = layout.division;
+    state->endTime = 0;
     bool played = layout.format == 2 ? playInSequence(state, layout.tracks, failure)
                                      : playTogether(state, layout.tracks, failure);
     return played ? kMidiOk : fail(state, failure);

@@ -24,6 +24,13 @@ struct MidiReaderState {
     std::uint32_t tempo = 0;   // microseconds per quarter note
     void* userData = nullptr;  // left alone by the reader, for the handlers
 
+    // The file's header, set before the first handler is called.
+    std::uint16_t format = 0;
+    std::uint16_t trackCount = 0;  // track chunks found, at most as many as the header says
+    std::uint16_t division = 0;    // ticks per quarter note; the top bit set means SMPTE time
+    std::uint16_t track = 0;       // the track of the current message or tempo, from 0
+    std::uint32_t endTime = 0;     // once the file is read: when its last track ends
+
     // Details of the last error, for MidiGetErr.
     std::size_t errorOffset = 0;
     std::uint32_t errorValue = 0;

@@ -27,35 +27,43 @@ EventPointer eventForControl(std::uint32_t time, std::uint8_t channel, std::uint
 
 }  // namespace
 
-int onChannelEvent(MidiReaderState* state) {
-    std::uint8_t channel = state->status & 0x0F;
-    if (channel >= kVoiceCount) return 0;
-    std::uint32_t time = state->time;
+void captureChannelEvent(const MidiReaderState& state, ChannelTrackTable& tracks) {
+    std::uint8_t channel = state.status & 0x0F;
+    if (channel >= kVoiceCount) return;
+    std::uint32_t time = state.time;
     EventPointer event;
-    switch (state->status >> 4) {
+    switch (state.status >> 4) {
         case 0x8:
-            event = std::make_unique<EvNoteOff>(time, channel, state->data1);
+            event = std::make_unique<EvNoteOff>(time, channel, state.data1);
             break;
         case 0x9:
-            if (state->data2 == 0)
-                event = std::make_unique<EvNoteOff>(time, channel, state->data1);
+            if (state.data2 == 0)
+                event = std::make_unique<EvNoteOff>(time, channel, state.data1);
             else
-                event = std::make_unique<EvNoteOn>(time, channel, state->data1, state->data2);
+                event = std::make_unique<EvNoteOn>(time, channel, state.data1, state.data2);
             break;
         case 0xB:
-            event = eventForControl(time, channel, state->data1, state->data2);
+            event = eventForControl(time, channel, state.data1, state.data2);
             break;
         default:
             break;  // pressure, program change and pitch wheel mean nothing to the synthesizer
     }
-    if (event) tracksOf(state)[channel].events.push_back(std::move(event));
+    if (event) tracks[channel].events.push_back(std::move(event));
+}
+
+void captureTempo(const MidiReaderState& state, ChannelTrackTable& tracks) {
+    // Tempo changes ride in the first voice's track; their channel is never used.
+    tracks[0].events.push_back(
+        std::make_unique<EvTempo>(state.time, state.status & 0x0F, state.tempo));
+}
+
+int onChannelEvent(MidiReaderState* state) {
+    captureChannelEvent(*state, tracksOf(state));
     return 0;
 }
 
 int onTempo(MidiReaderState* state) {
-    // Tempo changes ride in the first voice's track; their channel is never used.
-    tracksOf(state)[0].events.push_back(
-        std::make_unique<EvTempo>(state->time, state->status & 0x0F, state->tempo));
+    captureTempo(*state, tracksOf(state));
     return 0;
 }
 

@@ -12,11 +12,16 @@ struct ChannelTrack {
     std::uint8_t lastVelocity = 0;  // velocity last sent on this voice
 };
 
-inline constexpr int kVoiceCount = 4;  // MIDI channels 0 to 3
+inline constexpr int kVoiceCount = 4;  // the synthesizer's voices: MIDI channels 0 to 3
 using ChannelTrackTable = std::array<ChannelTrack, kVoiceCount>;
 
-// Handlers for the reader's channel-message and tempo slots. Both expect
-// state->userData to point at the ChannelTrackTable being filled.
+// Keep what the synthesizer plays of the reader's current message, or tempo
+// change, in the voice's track.
+void captureChannelEvent(const MidiReaderState& state, ChannelTrackTable& tracks);
+void captureTempo(const MidiReaderState& state, ChannelTrackTable& tracks);
+
+// Handlers for the reader's channel-message and tempo slots: the two above. Both
+// expect state->userData to point at the ChannelTrackTable being filled.
 int onChannelEvent(MidiReaderState* state);
 int onTempo(MidiReaderState* state);
 

@@ -1,36 +1,43 @@
 // songmake: converts a Standard MIDI File and its side files into a song file.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "songmake/capture.h"
-#include "songmake/envelopes.h"
-#include "songmake/passes.h"
-#include "songmake/songfile.h"
-#include "songmake/timeline.h"
+#include "songformat/whole_file.h"
+#include "songmake/conversion.h"
 
 namespace {
 
 enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3 };
 
-constexpr std::size_t kErrorTextSize = 80;
-constexpr std::size_t kMergedListReserve = 8192;
-constexpr std::size_t kExtensionLength = 4;  // ".mid", whatever the four bytes are
-
-void mergeTrack(ChannelTrack& track, EventList& merged) {
-    pruneNoteOffs(track);
-    assignFrequencies(track);
-    foldVelocityAndPan(track);
-    for (EventPointer& event : track.events) merged.push_back(std::move(event));
-    track.events = EventList();  // gives the memory back; a big song's tracks hold megabytes
+// What the conversion said on the way, in the order it happened.
+void printNote(const ConversionNote& note) {
+    switch (note.kind) {
+        case ConversionNote::Kind::pitchBeforeFirstNote:
+            std::fputs("Warn: pitch before first note.\n", stdout);
+            break;
+        case ConversionNote::Kind::noEnvelopeFile:
+        case ConversionNote::Kind::cantOpenWaveFile:
+            std::printf("Can't open %s\n", note.name.c_str());
+            break;
+        case ConversionNote::Kind::shortWaveFile:
+            std::printf("Warn: short wave file %s.\n", note.name.c_str());
+            break;
+    }
 }
 
-// Room for every captured event, so that the merged list is never moved: the
-// passes only drop events, and the reserve covers the envelope lines.
-std::size_t mergedListRoom(const ChannelTrackTable& tracks) {
-    std::size_t room = kMergedListReserve;
-    for (const ChannelTrack& track : tracks) room += track.events.size();
-    return room;
+// Writes the song file whole, or leaves any earlier one as it was.
+bool writeSongFile(const std::string& name, const ByteStream& song) {
+    std::string_view content(reinterpret_cast<const char*>(song.data()), song.size());
+    if (!songformat::replaceFile(name, content)) {
+        std::printf("Can't write %s\n", name.c_str());
+        return false;
+    }
+    std::size_t streamBytes = song.size() - songformat::kHeaderSize;
+    if (streamBytes > songformat::kMaxAddressableStream)
+        std::printf("Warn: song data is %zu bytes, over the 65536 a 16-bit offset reaches.\n",
+                    streamBytes);
+    std::printf("%s written.\n", name.c_str());
+    return true;
 }
 
 }  // namespace
@@ -43,35 +50,27 @@ int main(int argc, char** argv) {
             stdout);
         return kUsageError;
     }
-    const char* midiName = argv[1];
-    std::size_t nameLength = std::strlen(midiName);
-    if (nameLength < kExtensionLength) {
+    std::string midiName = argv[1];
+    if (midiName.size() < kMidiExtensionLength) {
         std::fputs("Expecting a .mid file\n", stdout);
         return kUsageError;
     }
 
-    ChannelTrackTable tracks;
-    MidiReaderState state;
-    MidiHandlerTable handlers;
-    prepareCapture(state, handlers, midiName, tracks);
-    if (int code = MidiReadFile(&state); code != 0) {
-        char text[kErrorTextSize] = {};
-        MidiGetErr(&state, text, kErrorTextSize, code);
-        std::printf("%s\n", text);
-        return kReaderError;
+    SongSources sources = sourcesForMidiFile(midiName);
+    Conversion conversion = convertSong(sources);
+    for (const ConversionNote& note : conversion.notes) printNote(note);
+    switch (conversion.outcome) {
+        case ConversionOutcome::readerError:
+            std::printf("%s\n", conversion.readerError.c_str());
+            return kReaderError;
+        case ConversionOutcome::tooManyFillers:
+            std::printf("Can't write %s.sng: its pauses would need over %zu filler records.\n",
+                        sources.base.c_str(), kMaxFillers);
+            return kWriteError;
+        case ConversionOutcome::waveFileFailed:
+            return kWriteError;
+        case ConversionOutcome::converted:
+            break;
     }
-
-    std::string base(midiName, nameLength - kExtensionLength);
-    EventList merged;
-    merged.reserve(mergedListRoom(tracks));
-    for (ChannelTrack& track : tracks) mergeTrack(track, merged);
-    readEnvelopes(base, merged);
-    sortEvents(merged);
-    if (!buildTimeline(merged)) {
-        std::printf("Can't write %s.sng: its pauses would need over %zu filler records.\n",
-                    base.c_str(), kMaxFillers);
-        return kWriteError;
-    }
-    merged.push_back(std::make_unique<EvEnd>());
-    return writeSongFile(base, merged) ? kSuccess : kWriteError;
+    return writeSongFile(sources.base + ".sng", conversion.song) ? kSuccess : kWriteError;
 }

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -65,7 +64,7 @@ bool canDropNoteOff(Event* previous, const Event& event, const Event& following)
         return true;
     }
     // A new note follows at once; the note-off would only click.
-    return isNoteOn(following) && following.time - event.time <= 14;
+    return isNoteOn(following) && following.time - event.time <= kNoteOffMergeTicks;
 }
 
 }  // namespace
@@ -73,6 +72,8 @@ bool canDropNoteOff(Event* previous, const Event& event, const Event& following)
 void pruneNoteOffs(ChannelTrack& track) {
     EventList& list = track.events;
     std::size_t n = list.size();
+    // The rules judge a note-off by the events on both sides of it, and the first
+    // and last events always stay: a track under four events is kept as written.
     if (n < 4) return;
     // One walk that keeps events by moving them down and drops them while they
     // are still in the cache: a song's tracks are far larger than the cache.
@@ -91,7 +92,7 @@ void pruneNoteOffs(ChannelTrack& track) {
     list.resize(kept);
 }
 
-void assignFrequencies(ChannelTrack& track) {
+void assignFrequencies(ChannelTrack& track, std::vector<PitchBeforeNote>& early) {
     std::uint8_t lastNote = 0;
     for (EventPointer& pointer : track.events) {
         Event& event = *pointer;
@@ -101,7 +102,7 @@ void assignFrequencies(ChannelTrack& track) {
             note.value = noteFrequencyWord(lastNote);
         } else if (event.type == kTypePitch) {
             auto& pitch = static_cast<EvPitch&>(event);
-            if (lastNote == 0) std::fputs("Warn: pitch before first note.\n", stdout);
+            if (lastNote == 0) early.push_back({pitch.time, pitch.channel});
             pitch.value = pitchFrequencyWord(lastNote, pitch.value);
         }
     }

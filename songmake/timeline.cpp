@@ -8,8 +8,7 @@ namespace {
 constexpr float kStartingFactor = 0.41666666f;
 // Delays are rounded with this bias, not 0.5.
 constexpr float kRoundingBias = 0.4f;
-// A filler's delay byte is 255, but it stands for a gap of 256 units.
-constexpr std::uint32_t kFillerUnits = 256;
+using songformat::kFillerUnits;
 
 // The factor a tempo gives, or none for tempos that would divide by zero.
 bool factorForTempo(std::uint32_t tempo, float& factor) {
@@ -154,7 +153,7 @@ void insertFillers(EventList& list, std::size_t fillers) {
 
 }  // namespace
 
-bool buildTimeline(EventList& list) {
+bool buildTimeline(EventList& list, std::size_t maxFillers) {
     // The delays come first, and tempo events leave the list on the way, so that
     // the fillers are counted before any is made.
     float factor = kStartingFactor;
@@ -174,7 +173,7 @@ bool buildTimeline(EventList& list) {
         list[kept++] = std::move(event);
     }
     list.resize(kept);
-    if (fillers > kMaxFillers) return false;
+    if (fillers > maxFillers) return false;
     if (fillers > 0) insertFillers(list, fillers);
     return true;
 }

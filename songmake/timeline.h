@@ -19,5 +19,5 @@ inline constexpr std::size_t kMaxFillers = std::size_t{1} << 25;
 
 // Folds tempo events into the scale factor, replaces every time with the delay
 // since the event before, in player units, and bridges long gaps with fillers.
-// Returns false, leaving the list unusable, when the gaps need over kMaxFillers.
-bool buildTimeline(EventList& list);
+// Returns false, leaving the list unusable, when the gaps need over maxFillers.
+bool buildTimeline(EventList& list, std::size_t maxFillers = kMaxFillers);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "tests/songmake/event_helpers.h"
@@ -114,18 +116,17 @@ class ReadEnvelopes : public ::testing::Test {
 protected:
     std::string base() const { return (folder / "song").string(); }
     void writeEnvelopes(const std::string& text) const { writeFile(folder / "song.env", text); }
-    std::string read(EventList& list) const {
-        ::testing::internal::CaptureStdout();
-        readEnvelopes(base(), list);
-        return ::testing::internal::GetCapturedStdout();
-    }
+    // "" when the file was read, "missing" when there was none to read.
+    std::string read(EventList& list) const { return readEnvelopes(base(), list) ? "" : "missing"; }
 
     TempFolder folder;
 };
 
-TEST_F(ReadEnvelopes, MissingFileSaysCantOpenWithTheBaseName) {
+TEST_F(ReadEnvelopes, AMissingFileOrAFolderAddsNothing) {
     EventList list = eventList(noteOff(1, 1));
-    EXPECT_EQ(read(list), "Can't open " + base() + "\n");
+    EXPECT_EQ(read(list), "missing");
+    std::filesystem::create_directory(folder / "song.env");
+    EXPECT_EQ(read(list), "missing");
     EXPECT_EQ(describe(list), (Lines{"note-off 1 @1"}));
 }
 
@@ -179,6 +180,48 @@ TEST_F(ReadEnvelopes, ALineOf254CharactersLeavesOnlyItsNewline) {
     EXPECT_EQ(describe(list),
               (Lines{"envelope 14 mode 0 1,2,3,4 @1", "envelope 14 mode 0 1,2,3,4 @2",
                      "envelope 14 mode 0 1,2,3,4 @3"}));
+}
+
+TEST_F(ReadEnvelopes, PiecesKnowTheirLineAndTextInMemoryReadsTheSame) {
+    std::string text = std::string("#").append(300, 'x') + "\n\n1 0 V A 1 2 3 4\n" +
+                       std::string(254, ' ') + "2 1 V H 0 0 0 9";
+    writeEnvelopes(text);
+    std::vector<std::string> pieces;
+    readEnvelopePieces((folder / "song.env").string(), [&](const EnvelopePiece& piece) {
+        std::string described = std::to_string(piece.lineNumber);
+        described += piece.continued ? "+:" : ":";
+        described += std::to_string(piece.text.size());
+        pieces.push_back(described);
+    });
+    EXPECT_EQ(pieces,
+              (std::vector<std::string>{"1:254", "1+:48", "2:1", "3:16", "4:254", "4+:15"}));
+    EventList fromFile, fromText;
+    read(fromFile);
+    readEnvelopeText(text, fromText);
+    EXPECT_EQ(describe(fromFile), describe(fromText));
+    EXPECT_EQ(describe(fromText),
+              (Lines{"envelope 14 mode 0 1,2,3,4 @1", "envelope 14 mode 2 0,0,0,9 @2"}));
+}
+
+TEST(EnvelopeFields, SayWhichFieldStoppedTheLineAndWhy) {
+    auto fields = [](const char* line) {
+        EnvelopeFields read;
+        EXPECT_TRUE(readEnvelopeFields(line, read));
+        std::string described = std::to_string(read.fieldsRead);
+        described += read.ranOut ? " ran out" : "";
+        described += read.kindRunsOn ? " long kind" : "";
+        described += read.modeRunsOn ? " long mode" : "";
+        return described;
+    };
+    EXPECT_EQ(fields("0 1 Vol A 10 20 30\n"), "7 ran out");
+    EXPECT_EQ(fields("0 1 Vol A 10 x 30 40\n"), "5");
+    EXPECT_EQ(fields("0 1 Vol Attack 10 20 30 40\n"), "4 long mode");
+    EXPECT_EQ(fields("0 1 Volumeeee A 1 2 3 4\n"), "4 long kind");
+    EXPECT_EQ(fields("- 1 Vol A 1 2 3 4\n"), "0");
+    EnvelopeFields big;
+    readEnvelopeFields("99999999999999999999 -99999999999999999999 V A 1 2 3 4", big);
+    EXPECT_EQ(big.time, INT64_MAX);  // scanf's numbers saturate at the 64-bit limits
+    EXPECT_EQ(big.channel, INT64_MIN);
 }
 
 }  // namespace

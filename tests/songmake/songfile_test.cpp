@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "songformat/whole_file.h"
+#include "songmake/conversion.h"
 #include "tests/songmake/event_helpers.h"
 #include "tests/support/midi_writer.h"
 #include "tests/support/program_runner.h"
@@ -34,11 +35,8 @@ WaveTable tableOf(std::initializer_list<int> start, int rest = 0) {
 class WaveFiles : public ::testing::Test {
 protected:
     std::string path(const std::string& name) const { return (folder / name).string(); }
-    // Reads the wave file `name` and returns what it printed.
-    std::string read(const std::string& name, WaveTable& table, bool expected = true) const {
-        ::testing::internal::CaptureStdout();
-        EXPECT_EQ(readWaveTable(path(name), table), expected);
-        return ::testing::internal::GetCapturedStdout();
+    WaveRead read(const std::string& name, WaveTable& table) const {
+        return readWaveTable(path(name), table);
     }
     TempFolder folder;
 };
@@ -51,15 +49,17 @@ TEST_F(WaveFiles, TableHoldsTheHighByteOfEachOfTheFirst64Samples) {
     values[63] = -32768;
     writeFile(folder / "w.raw", samples(values));
     WaveTable table;
-    EXPECT_EQ(read("w.raw", table), "");
+    EXPECT_EQ(read("w.raw", table), WaveRead::ok);
     WaveTable expected = tableOf({0x12, 0xFF, 0x00}, 0x7F);
     expected[63] = 0x80;
     EXPECT_EQ(table, expected);
 }
 
-TEST_F(WaveFiles, MissingFileSaysCantOpenWithItsName) {
+TEST_F(WaveFiles, MissingFileOrFolderCannotBeOpened) {
     WaveTable table;
-    EXPECT_EQ(read("none.raw", table, false), "Can't open " + path("none.raw") + "\n");
+    EXPECT_EQ(read("none.raw", table), WaveRead::cantOpen);
+    std::filesystem::create_directory(folder / "folder.raw");
+    EXPECT_EQ(read("folder.raw", table), WaveRead::cantOpen);
 }
 
 TEST_F(WaveFiles, ShortFileWarnsAndItsMissingSamplesCountAsZero) {
@@ -67,7 +67,7 @@ TEST_F(WaveFiles, ShortFileWarnsAndItsMissingSamplesCountAsZero) {
     writeFile(folder / "short.raw", Bytes{0x00, 0x11, 0xFF, 0x22, 0xFF});
     WaveTable table;
     table.fill(0x55);
-    EXPECT_EQ(read("short.raw", table), "Warn: short wave file " + path("short.raw") + ".\n");
+    EXPECT_EQ(read("short.raw", table), WaveRead::shortFile);
     EXPECT_EQ(table, tableOf({0x11, 0x22}));
 }
 
@@ -75,14 +75,14 @@ TEST_F(WaveFiles, EmptyFileWarnsAndGivesSilence) {
     writeFile(folder / "empty.raw", Bytes{});
     WaveTable table;
     table.fill(0x55);
-    EXPECT_EQ(read("empty.raw", table), "Warn: short wave file " + path("empty.raw") + ".\n");
+    EXPECT_EQ(read("empty.raw", table), WaveRead::shortFile);
     EXPECT_EQ(table, tableOf({}));
 }
 
 TEST_F(WaveFiles, ExactlySixtyFourSamplesDoNotWarn) {
     writeFile(folder / "w.raw", samples(std::vector<int>(64, 0x0100)));
     WaveTable table;
-    EXPECT_EQ(read("w.raw", table), "");
+    EXPECT_EQ(read("w.raw", table), WaveRead::ok);
     EXPECT_EQ(table, tableOf({}, 1));
 }
 
@@ -118,11 +118,11 @@ TEST(EncodeSong, TempoEventsStillInTheListAddNothing) {
     EXPECT_EQ(encodeSong(table, table, events).size(), 134u);
 }
 
-// --- writeSongFile ---------------------------------------------------------------------
+// --- the wave files in a conversion --------------------------------------------------
 
-class WriteSongFile : public ::testing::Test {
+class ConversionWaves : public ::testing::Test {
 protected:
-    WriteSongFile() {
+    ConversionWaves() {
         std::vector<int> first, second;
         for (int i = 0; i < 64; ++i) {
             first.push_back(i << 8);
@@ -130,86 +130,65 @@ protected:
         }
         writeFile(folder / "song-0.raw", samples(first));
         writeFile(folder / "song-1.raw", samples(second));
+        writeFile(folder / "song.mid", midiFile(0, {MidiTrack().noteOff(12, 2, 60)}));
+        writeFile(folder / "song.env", std::string());
+    }
+    Conversion convert(const std::string& name = "song.mid") const {
+        return convertSong(sourcesForMidiFile((folder / name).string()));
     }
     std::string base() const { return (folder / "song").string(); }
-    std::string write(const EventList& events, bool expected = true) const {
-        ::testing::internal::CaptureStdout();
-        EXPECT_EQ(writeSongFile(base(), events), expected);
-        return ::testing::internal::GetCapturedStdout();
-    }
     TempFolder folder;
 };
 
-TEST_F(WriteSongFile, WritesTheWholeFileAndSaysSo) {
-    EventList events = eventList(noteOff(5, 60, 2));
-    EXPECT_EQ(write(events), base() + ".sng written.\n");
-    Bytes song = readFile(folder / "song.sng");
-    ASSERT_EQ(song.size(), 134u);
+TEST_F(ConversionWaves, TablesComeFromTheRawFilesTheSecondAsADifference) {
+    Conversion conversion = convert();
+    ASSERT_EQ(conversion.outcome, ConversionOutcome::converted);
+    EXPECT_TRUE(conversion.notes.empty());
+    const ByteStream& song = conversion.song;
+    ASSERT_EQ(song.size(), 136u);
     EXPECT_EQ(Bytes(song.begin(), song.begin() + 4), (Bytes{'s', 'n', 'g', '1'}));
     for (int i = 0; i < 64; ++i) {
         EXPECT_EQ(song[4 + i], i);
         EXPECT_EQ(song[68 + i], 2 * i);  // 3i - i
     }
-    EXPECT_EQ(Bytes(song.begin() + 132, song.end()), (Bytes{0x05, 0x82}));
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.sng"}));
+    EXPECT_EQ(Bytes(song.begin() + 132, song.end()), (Bytes{0x05, 0x82, 0x00, 0xD0}));
+    EXPECT_EQ(folder.entries(),
+              (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.env", "song.mid"}));
 }
 
-TEST_F(WriteSongFile, ReplacesAnEarlierSongFile) {
-    writeFile(folder / "song.sng", std::string(500, 'x'));
-    EXPECT_EQ(write(EventList{}), base() + ".sng written.\n");
-    EXPECT_EQ(readFile(folder / "song.sng").size(), 132u);
-}
-
-TEST_F(WriteSongFile, MissingFirstWaveFileStopsBeforeTheSecond) {
+TEST_F(ConversionWaves, MissingFirstWaveFileStopsBeforeTheSecond) {
     std::filesystem::remove(folder / "song-0.raw");
     std::filesystem::remove(folder / "song-1.raw");
-    EXPECT_EQ(write(EventList{}, false), "Can't open " + base() + "-0.raw\n");
-    EXPECT_FALSE(std::filesystem::exists(folder / "song.sng"));
+    Conversion conversion = convert();
+    EXPECT_EQ(conversion.outcome, ConversionOutcome::waveFileFailed);
+    ASSERT_EQ(conversion.notes.size(), 1u);
+    EXPECT_EQ(conversion.notes[0].kind, ConversionNote::Kind::cantOpenWaveFile);
+    EXPECT_EQ(conversion.notes[0].name, base() + "-0.raw");
+    EXPECT_TRUE(conversion.song.empty());
 }
 
-TEST_F(WriteSongFile, MissingSecondWaveFileCreatesNoSongFile) {
+TEST_F(ConversionWaves, AShortFirstFileIsNotedBeforeAMissingSecond) {
+    writeFile(folder / "song-0.raw", Bytes{1, 2, 3});
     std::filesystem::remove(folder / "song-1.raw");
-    EXPECT_EQ(write(EventList{}, false), "Can't open " + base() + "-1.raw\n");
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"song-0.raw"}));
+    Conversion conversion = convert();
+    EXPECT_EQ(conversion.outcome, ConversionOutcome::waveFileFailed);
+    ASSERT_EQ(conversion.notes.size(), 2u);
+    EXPECT_EQ(conversion.notes[0].kind, ConversionNote::Kind::shortWaveFile);
+    EXPECT_EQ(conversion.notes[0].name, base() + "-0.raw");
+    EXPECT_EQ(conversion.notes[1].kind, ConversionNote::Kind::cantOpenWaveFile);
+    EXPECT_EQ(conversion.notes[1].name, base() + "-1.raw");
 }
 
-TEST_F(WriteSongFile, FailedWriteLeavesWhatWasThereAndNoTemporaryFile) {
-    // A folder in the song file's place: nothing can be renamed onto it.
-    std::filesystem::create_directory(folder / "song.sng");
-    writeFile(folder / "song.sng" / "keep", std::string("old"));
-    EXPECT_EQ(write(eventList(noteOff(1, 1)), false), "Can't write " + base() + ".sng\n");
-    EXPECT_EQ(readText(folder / "song.sng" / "keep"), "old");
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.sng"}));
-}
-
-TEST_F(WriteSongFile, StreamOf65536BytesIsNoWarning) {
-    EventList events;
-    for (int i = 0; i < 32768; ++i) events.push_back(noteOff(0, 1));
-    EXPECT_EQ(write(events), base() + ".sng written.\n");
-    EXPECT_EQ(readFile(folder / "song.sng").size(), 132u + 65536u);
-}
-
-TEST_F(WriteSongFile, StreamOver65536BytesWarnsJustBeforeWritten) {
-    EventList events;
-    for (int i = 0; i < 32767; ++i) events.push_back(noteOff(0, 1));
-    events.push_back(repeat(0, 1));
-    EXPECT_EQ(write(events),
-              "Warn: song data is 65537 bytes, over the 65536 a 16-bit offset "
-              "reaches.\n" +
-                  base() + ".sng written.\n");
-    EXPECT_EQ(readFile(folder / "song.sng").size(), 132u + 65537u);
-}
-
-TEST_F(WriteSongFile, LongBaseNamesAreFine) {
+TEST_F(ConversionWaves, LongBaseNamesAreFine) {
     // No limit on the base name's length; a 64-byte name buffer would hold 57.
     std::string name(120, 'n');
-    std::filesystem::copy_file(folder / "song-0.raw", folder / (name + "-0.raw"));
-    std::filesystem::copy_file(folder / "song-1.raw", folder / (name + "-1.raw"));
-    ::testing::internal::CaptureStdout();
-    EXPECT_TRUE(writeSongFile((folder / name).string(), EventList{}));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              (folder / name).string() + ".sng written.\n");
-    EXPECT_TRUE(std::filesystem::exists(folder / (name + ".sng")));
+    for (const char* side : {"-0.raw", "-1.raw", ".mid"})
+        std::filesystem::copy_file(folder / (std::string("song") + side), folder / (name + side));
+    Conversion conversion = convert(name + ".mid");
+    EXPECT_EQ(conversion.outcome, ConversionOutcome::converted);
+    ASSERT_EQ(conversion.notes.size(), 1u);
+    EXPECT_EQ(conversion.notes[0].kind, ConversionNote::Kind::noEnvelopeFile);
+    EXPECT_EQ(conversion.notes[0].name, (folder / name).string());
 }
 
 // --- replaceFile -----------------------------------------------------------------------
