@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "songasm/assembly_source.h"
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 
 namespace {
 

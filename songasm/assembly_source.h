@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 
 // The fixed start of every output: the global labels, read_song_byte,
 // read_song_word, and the opening of the first ".byte" line under song_data.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "songasm/assembly_source.h"
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 #include "songformat/whole_file.h"
 
 namespace {

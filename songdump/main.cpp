@@ -7,9 +7,9 @@
 
 #include "songdump/piano_roll.h"
 #include "songdump/report.h"
-#include "songdump/song_file.h"
 #include "songdump/svg_roll.h"
 #include "songformat/records.h"
+#include "songformat/song_reader.h"
 #include "songformat/songformat.h"
 #include "songformat/whole_file.h"
 
@@ -42,32 +42,6 @@ bool parseArguments(int argc, char** argv, Options& options) {
             options.songName = argument;
     }
     return !options.songName.empty();
-}
-
-// Says why a file is not a song; false when it is one.
-bool reportUnreadable(const std::string& name, SongFileStatus status) {
-    switch (status) {
-        case SongFileStatus::kOk:
-            return false;
-        case SongFileStatus::kCantOpen:
-            std::printf("Can't open %s\n", name.c_str());
-            break;
-        case SongFileStatus::kCantRead:
-            std::printf("Can't read %s\n", name.c_str());
-            break;
-        case SongFileStatus::kTooLarge:
-            std::printf("%s is not a song file: it is over %zu bytes long.\n", name.c_str(),
-                        kLargestSongFile);
-            break;
-        case SongFileStatus::kTooShort:
-            std::printf("%s is not a song file: it is shorter than the %zu-byte header.\n",
-                        name.c_str(), songformat::kHeaderSize);
-            break;
-        case SongFileStatus::kBadMagic:
-            std::printf("%s is not a song file: it does not start with \"sng1\".\n", name.c_str());
-            break;
-    }
-    return true;
 }
 
 void reportBadRecord(const DecodeFailure& failure) {
@@ -141,8 +115,12 @@ int main(int argc, char** argv) {
             stdout);
         return kFailure;
     }
-    SongFile song;
-    if (reportUnreadable(options.songName, readSongFile(options.songName, song))) return kFailure;
+    songformat::SongFile song;
+    songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);
+    if (status != songformat::SongFileStatus::kOk) {
+        std::printf("%s\n", songformat::unreadableReason(options.songName, status).c_str());
+        return kFailure;
+    }
 
     std::size_t streamBytes = song.stream().size();
     std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());

@@ -50,7 +50,7 @@ void PianoRoll::add(const Record& record) {
             endBar(voice, time);
             break;
         case RecordKind::kEnd:
-            for (std::uint8_t v = 0; v < kVoiceCount; ++v) endBar(v, time);
+            for (std::uint8_t v = 0; v < kVoiceNibbleValues; ++v) endBar(v, time);
             ended_ = true;
             return;
         case RecordKind::kFiller:

@@ -10,7 +10,9 @@
 
 namespace songdump {
 
-inline constexpr int kVoiceCount = 16;  // the code byte's voice nibble
+// A record's voice is the low nibble of its code byte: 16 values, of which the
+// synthesizer plays the first four.
+inline constexpr int kVoiceNibbleValues = 16;
 
 // A stretch of one note at one pitch.
 struct NoteBar {
@@ -58,7 +60,7 @@ private:
     void startBar(std::uint8_t voice, std::uint64_t time, std::uint16_t word, bool afterStep);
     void endBar(std::uint8_t voice, std::uint64_t time);
 
-    VoiceState voices_[kVoiceCount];
+    VoiceState voices_[kVoiceNibbleValues];
     std::vector<NoteBar> bars_;
     std::vector<PitchStep> steps_;
     std::vector<SettingMark> marks_;

@@ -128,7 +128,7 @@ std::string drawMarksAndLegend(const PianoRoll& roll, const Layout& layout) {
             layout.x(mark.time) - 1, layout.rollBottom + 3, colour(mark.voice), mark.voice,
             static_cast<unsigned long long>(mark.time), escapeXml(mark.label).c_str());
     double x = kLeft, y = layout.height - 8;
-    for (int voice = 0; voice < kVoiceCount; ++voice) {
+    for (int voice = 0; voice < kVoiceNibbleValues; ++voice) {
         if (!roll.voiceUsed(voice)) continue;
         svg += format(
             "<rect x=\"%.1f\" y=\"%.1f\" width=\"10\" height=\"10\" fill=\"%s\"/>"

@@ -1,6 +1,7 @@
 // Layout of the song file that songmake writes and songasm reads.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,6 +14,8 @@ inline constexpr std::size_t kMagicSize = sizeof(kMagic);
 
 // Each wave table holds 64 signed 8-bit samples.
 inline constexpr std::size_t kTableSize = 64;
+
+using WaveTable = std::array<std::uint8_t, kTableSize>;
 
 // Offsets of the two tables; the second is stored as its difference from the first.
 inline constexpr std::size_t kWaveTable1Offset = kMagicSize;

@@ -8,7 +8,7 @@
 #include "songformat/songformat.h"
 #include "songmake/events.h"
 
-using WaveTable = std::array<std::uint8_t, songformat::kTableSize>;
+using songformat::WaveTable;
 
 enum class WaveRead { ok, shortFile, cantOpen, cantClose };
 

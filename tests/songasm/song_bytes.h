@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 #include "tests/support/midi_writer.h"
 
 namespace testing_support {

@@ -1,4 +1,4 @@
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 
 #include <algorithm>
 

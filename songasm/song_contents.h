@@ -9,7 +9,7 @@
 
 #include "songformat/songformat.h"
 
-using WaveTable = std::array<std::uint8_t, songformat::kTableSize>;
+using songformat::WaveTable;
 
 struct SongContents {
     WaveTable waveTable1;

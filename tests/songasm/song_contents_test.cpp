@@ -1,5 +1,5 @@
 // Reading a song file: what is accepted and how it is split.
-#include "songasm/song_file.h"
+#include "songasm/song_contents.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,31 @@
+// Reads a song file for the tools that look inside it: the whole file at once,
+// with its header checked, and the reason in words when it is not a song.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "songformat/songformat.h"
+
+namespace songformat {
+
+enum class SongFileStatus { kOk, kCantOpen, kCantRead, kTooLarge, kTooShort, kBadMagic };
+
+struct SongFile {
+    std::vector<std::uint8_t> bytes;  // the whole file
+    SongFileParts parts;              // spans into bytes
+
+    std::span<const std::uint8_t> stream() const { return parts.stream; }
+};
+
+// Reads `name` whole, refusing anything over kLargestSongFile, and splits it.
+SongFileStatus readSongFile(const std::string& name, SongFile& song);
+
+// Why `name` is not a song, as one line without its newline: "Can't open NAME",
+// "NAME is not a song file: it does not start with "sng1"."...
+std::string unreadableReason(const std::string& name, SongFileStatus status);
+
+}  // namespace songformat
