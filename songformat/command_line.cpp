@@ -1,0 +1,22 @@
+#include "songformat/command_line.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace songformat {
+
+bool parseOptionNumber(std::string_view text, double& value) {
+    if (text.empty() || text.size() > 32) return false;
+    for (char c : text)
+        if ((c < '0' || c > '9') && c != '.') return false;  // no sign, exponent or "inf"
+    std::string copy(text);
+    char* end = nullptr;
+    value = std::strtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && std::isfinite(value);
+}
+
+void printVersion(const char* program) { std::printf("%s %s\n", program, SONGTOOLS_VERSION); }
+
+}  // namespace songformat

@@ -1,0 +1,20 @@
+// What the tools' command lines share: the player unit and its default, numbers
+// given as option values, and the version line.
+#pragma once
+
+#include <string_view>
+
+namespace songformat {
+
+// The player unit every tool assumes unless told otherwise: a MIDI file of 480
+// ticks per quarter note then plays at its written tempo.
+inline constexpr double kDefaultUnitMs = 2.5;
+
+// A decimal number such as "2.5" or "48000", the whole text and nothing else,
+// finite and not negative. Returns false for anything else.
+bool parseOptionNumber(std::string_view text, double& value);
+
+// "NAME 1.0.0", the line every tool's --version prints.
+void printVersion(const char* program);
+
+}  // namespace songformat
