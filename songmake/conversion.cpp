@@ -133,6 +133,7 @@ Conversion convertSong(const SongSources& sources) {
     for (int voice = 0; voice < kVoiceCount; ++voice)
         mergeTrack(voice, tracks[voice], merged, sources, conversion);
     addEnvelopes(sources, merged, conversion);
+    if (sources.observer != nullptr) sources.observer->merged(merged);
     sortEvents(merged);
     if (sources.observer != nullptr) sources.observer->sorted(merged);
     if (!buildTimeline(merged, sources.maxFillers)) {

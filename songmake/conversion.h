@@ -28,6 +28,9 @@ public:
     virtual void captured(const MidiReaderState&, const ChannelTrackTable&) {}
     // One voice's events after the three channel passes, before merging.
     virtual void passed(int /*voice*/, const EventList&) {}
+    // The merged list before it is sorted: every voice's events in turn, then
+    // the envelope events in the order of their lines.
+    virtual void merged(const EventList&) {}
     // The merged list, envelope events included, sorted, times still in ticks.
     virtual void sorted(const EventList&) {}
     // The finished list, one event per record of the stream and in its order,

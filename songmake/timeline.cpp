@@ -4,21 +4,9 @@
 
 namespace {
 
-// Player units per MIDI tick at 120 beats per minute: 5/12 in single precision.
-constexpr float kStartingFactor = 0.41666666f;
 // Delays are rounded with this bias, not 0.5.
 constexpr float kRoundingBias = 0.4f;
 using songformat::kFillerUnits;
-
-// The factor a tempo gives, or none for tempos that would divide by zero.
-bool factorForTempo(std::uint32_t tempo, float& factor) {
-    if (tempo == 0) return false;
-    std::uint32_t quarterNotesPerMinute = 60000000u / tempo;
-    std::uint32_t beats = quarterNotesPerMinute * 120u / 60u;  // twice the beats per minute
-    if (beats == 0) return false;
-    factor = static_cast<float>(100.0 / beats);
-    return true;
-}
 
 std::uint32_t scaleGap(std::uint32_t ticks, float factor) {
     double product = static_cast<double>(ticks) * static_cast<double>(factor);
@@ -27,6 +15,15 @@ std::uint32_t scaleGap(std::uint32_t ticks, float factor) {
 }
 
 }  // namespace
+
+bool factorForTempo(std::uint32_t tempo, float& factor) {
+    if (tempo == 0) return false;
+    std::uint32_t quarterNotesPerMinute = 60000000u / tempo;
+    std::uint32_t beats = quarterNotesPerMinute * 120u / 60u;  // twice the beats per minute
+    if (beats == 0) return false;
+    factor = static_cast<float>(100.0 / beats);
+    return true;
+}
 
 bool eventBefore(const Event& a, const Event& b) {
     if (a.time != b.time) return a.time < b.time;

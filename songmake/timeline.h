@@ -3,8 +3,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "songmake/events.h"
+
+// Player units per MIDI tick at 120 beats per minute: 5/12 in single precision.
+inline constexpr float kStartingFactor = 0.41666666f;
+
+// The scale factor (player units per tick) a tempo in microseconds per quarter
+// note gives; false, leaving `factor` alone, for a tempo of 0 or one so slow
+// that it would divide by zero: such tempo events are ignored.
+bool factorForTempo(std::uint32_t tempo, float& factor);
 
 // The merged list's order: by time, and at equal times every other event before a
 // note-on that carries its velocity.

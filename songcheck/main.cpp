@@ -1,0 +1,60 @@
+// songcheck: tells what converting a MIDI file with songmake will lose or
+// change, and where, before anything is converted.
+#include <cstdio>
+#include <string>
+
+#include "songcheck/conversion_trace.h"
+#include "songcheck/options.h"
+#include "songcheck/report.h"
+#include "songcheck/side_file_check.h"
+#include "songcheck/song_check.h"
+#include "songformat/command_line.h"
+
+namespace {
+
+using namespace songcheck;
+
+enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError = 3, kLoss = 4 };
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CheckOptions options;
+    switch (parseOptions(argc, argv, options)) {
+        case OptionsVerdict::help:
+            std::fputs(kUsage, stdout);
+            return kSuccess;
+        case OptionsVerdict::version:
+            songformat::printVersion("songcheck");
+            return kSuccess;
+        case OptionsVerdict::usageError:
+            std::fputs(kUsage, stdout);
+            return kUsageError;
+        case OptionsVerdict::run:
+            break;
+    }
+    if (options.midiName.size() < kMidiExtensionLength) {
+        std::fputs("Expecting a .mid file\n", stdout);
+        return kUsageError;
+    }
+
+    SongSources sources = sourcesForMidiFile(options.midiName);
+    Findings waveFindings;
+    sources.waveTables = checkWaveFiles(sources.base, waveFindings);
+    ConversionTrace trace;
+    sources.observer = &trace;
+    Conversion conversion = convertSong(sources);
+    if (conversion.outcome == ConversionOutcome::readerError) {
+        std::printf("%s\n", conversion.readerError.c_str());
+        return kReaderError;
+    }
+    trace.placeRecords(conversion.song);
+    SongCheck check = checkSong(sources, conversion, trace, std::move(waveFindings),
+                                {options.unitMs, options.maxBytes});
+
+    std::fputs(headerText(check.facts).c_str(), stdout);
+    std::printf("\n%s\n", voiceTable(check.comparison).c_str());
+    std::fputs(findingsText(check.findings).c_str(), stdout);
+    std::printf("%s\n", closingLine(check.findings).c_str());
+    return options.strict && check.findings.losses() > 0 ? kLoss : kSuccess;
+}
