@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/songdump/dump_folder.h"
+#include "tests/songdump/dump_output.h"
 
 namespace testing_support {
 namespace {
@@ -13,12 +13,12 @@ const std::filesystem::path kDemoFolder = DEMO_FOLDER;
 const char* const kDemoFiles[] = {"demo.mid", "demo-0.raw", "demo-1.raw", "demo.env"};
 
 TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
-    DumpFolder demo;
+    SongFolder demo;
     for (const char* name : kDemoFiles)
         std::filesystem::copy_file(kDemoFolder / name, demo.folder / name);
 
-    RunResult made = runProgram(SONGMAKE_PATH, {"demo.mid"}, demo.folder.path());
-    RunResult dumped = demo.dump({"--summary", "demo.sng"});
+    RunResult made = demo.run(SONGMAKE_PATH, {"demo.mid"});
+    RunResult dumped = songdump(demo, {"--summary", "demo.sng"});
 
     EXPECT_EQ(made.output, "demo.sng written.\n");
     EXPECT_EQ(dumped.exitCode, 0);
