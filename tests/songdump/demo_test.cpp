@@ -1,5 +1,5 @@
-// The bundled example converts cleanly, and its committed files are what its
-// generator writes.
+// The bundled example converts cleanly, its committed files are what its
+// generator writes, and its committed piano roll is what songdump draws.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,12 +12,16 @@ namespace {
 const std::filesystem::path kDemoFolder = DEMO_FOLDER;
 const char* const kDemoFiles[] = {"demo.mid", "demo-0.raw", "demo-1.raw", "demo.env"};
 
-TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
-    SongFolder demo;
+// The example's files copied to `demo`, and songmake run on them.
+RunResult convertDemo(const SongFolder& demo) {
     for (const char* name : kDemoFiles)
         std::filesystem::copy_file(kDemoFolder / name, demo.folder / name);
+    return demo.run(SONGMAKE_PATH, {"demo.mid"});
+}
 
-    RunResult made = demo.run(SONGMAKE_PATH, {"demo.mid"});
+TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
+    SongFolder demo;
+    RunResult made = convertDemo(demo);
     RunResult dumped = songdump(demo, {"--summary", "demo.sng"});
 
     EXPECT_EQ(made.output, "demo.sng written.\n");
@@ -26,6 +30,18 @@ TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
     for (const char* kind :
          {"controller 1", "controller 4", "pitch/slide", "note-on, same velocity", "envelope"})
         EXPECT_NE(dumped.output.find("  " + std::string(kind) + " "), std::string::npos) << kind;
+}
+
+// The README shows examples/demo/demo.svg: after a change to the picture or to
+// the example, copy it from `cmake --build build --target demo`.
+TEST(Demo, DrawsTheCommittedPianoRollByteForByte) {
+    SongFolder demo;
+    ASSERT_EQ(convertDemo(demo).exitCode, 0);
+
+    RunResult drawn = songdump(demo, {"--summary", "--svg", "demo.sng"});
+
+    ASSERT_EQ(drawn.exitCode, 0);
+    EXPECT_EQ(readText(demo.folder / "demo.svg"), readText(kDemoFolder / "demo.svg"));
 }
 
 TEST(Demo, GeneratorWritesTheCommittedFiles) {
