@@ -6,23 +6,18 @@
 
 #include <filesystem>
 
-#include "tests/badinput/workspace.h"
+#include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 namespace {
-
-Bytes songOf(const Bytes& stream) {
-    Bytes song{'s', 'n', 'g', '1'};
-    song.resize(132, 0x40);
-    return song + stream;
-}
 
 Bytes cut(const Bytes& bytes, std::size_t length) {
     return Bytes(bytes.begin(), bytes.begin() + length);
 }
 
 TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
-    Bytes song = songOf({0x00, 0xD0});
+    Bytes song = songFileBytes({0x00, 0xD0});
     Bytes noise(500, 0xA5);
     std::vector<std::pair<const char*, Bytes>> files = {
         {"empty", {}},
@@ -34,7 +29,7 @@ TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
     };
     for (const auto& [what, bytes] : files) {
         SCOPED_TRACE(what);
-        Workspace space;
+        SongFolder space;
         space.write("song.sng", bytes);
         space.write("song.S", "earlier assembler source\n");
         FolderSnapshot before = space.snapshot();
@@ -48,20 +43,20 @@ TEST(SongasmBadInput, SongFilesCutShortOrOfAnotherKindAreNotValid) {
 }
 
 TEST(SongasmBadInput, AFileTooLargeForASongIsRefusedUnread) {
-    std::vector<std::pair<const char*, void (*)(const Workspace&)>> files = {
+    std::vector<std::pair<const char*, void (*)(const SongFolder&)>> files = {
         {"endless",
-         [](const Workspace& s) {
+         [](const SongFolder& s) {
              std::filesystem::create_symlink("/dev/zero", s.folder / "song.sng");
          }},
         {"over 16 MiB",
-         [](const Workspace& s) {
-             s.write("song.sng", songOf({0x00, 0xD0}));
+         [](const SongFolder& s) {
+             s.write("song.sng", songFileBytes({0x00, 0xD0}));
              std::filesystem::resize_file(s.folder / "song.sng", (16 << 20) + 1);  // sparse
          }},
     };
     for (const auto& [what, arrange] : files) {
         SCOPED_TRACE(what);
-        Workspace space;
+        SongFolder space;
         arrange(space);
         space.write("song.S", "earlier assembler source\n");
         FolderSnapshot before = space.snapshot();
@@ -75,11 +70,11 @@ TEST(SongasmBadInput, AFileTooLargeForASongIsRefusedUnread) {
 }
 
 TEST(SongasmBadInput, AStreamBeyondTheFirmwaresReachIsStillWrittenWhole) {
-    Workspace space;
+    SongFolder space;
     Bytes stream;
     for (int i = 0; i < 40000; ++i)
         stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
-    space.write("song.sng", songOf(stream + Bytes{0x00, 0xD0}));
+    space.write("song.sng", songFileBytes(stream + Bytes{0x00, 0xD0}));
 
     RunResult result = space.run(SONGASM_PATH, {"song.sng"});
 
@@ -93,8 +88,7 @@ TEST(SongasmBadInput, AStreamBeyondTheFirmwaresReachIsStillWrittenWhole) {
         ++lines;
     EXPECT_EQ(lines, 10003u);
     EXPECT_NE(source.find("\n\t.byte 0x00, 0xd0\n\n.data\n"), std::string::npos);
-    EXPECT_EQ(space.folder.entries(),
-              (std::vector<std::string>{"song-0.raw", "song-1.raw", "song.S", "song.sng"}));
+    EXPECT_EQ(space.folder.entries(), (std::vector<std::string>{"song.S", "song.sng"}));
 }
 
 }  // namespace

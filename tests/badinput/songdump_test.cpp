@@ -5,20 +5,15 @@
 
 #include <filesystem>
 
-#include "tests/badinput/workspace.h"
+#include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 namespace {
 
 const std::string kEarlierRoll = "<svg>an earlier piano roll</svg>\n";
 
-Bytes songOf(const Bytes& stream) {
-    Bytes song{'s', 'n', 'g', '1'};
-    song.resize(132, 0x40);
-    return song + stream;
-}
-
-RunResult drawRefused(Workspace& space) {
+RunResult drawRefused(SongFolder& space) {
     space.write("song.svg", kEarlierRoll);
     FolderSnapshot before = space.snapshot();
     RunResult result = space.run(SONGDUMP_PATH, {"--svg", "song.sng"});
@@ -28,10 +23,10 @@ RunResult drawRefused(Workspace& space) {
 }
 
 TEST(SongdumpBadInput, FilesCutInsideTheHeaderAreTooShort) {
-    Bytes song = songOf({0x00, 0xD0});
+    Bytes song = songFileBytes({0x00, 0xD0});
     for (std::size_t length : {0, 3, 100, 131}) {
         SCOPED_TRACE(length);
-        Workspace space;
+        SongFolder space;
         space.write("song.sng", Bytes(song.begin(), song.begin() + length));
         EXPECT_EQ(drawRefused(space).output,
                   "song.sng is not a song file: it is shorter than the 132-byte header.\n");
@@ -42,15 +37,15 @@ TEST(SongdumpBadInput, StreamsCutShortSayWhereTheyEnd) {
     const std::string head =
         "song.sng: 3 stream bytes, within the 65536 bytes a 16-bit offset reaches\n"
         "offset delay       time voice  kind                    fields\n";
-    Workspace cutRecord;
-    cutRecord.write("song.sng", songOf({0x00, 0x91, 0x67}));
+    SongFolder cutRecord;
+    cutRecord.write("song.sng", songFileBytes({0x00, 0x91, 0x67}));
     EXPECT_EQ(
         drawRefused(cutRecord).output,
         head +
             "The note-on at offset 0 is cut off: it needs 5 bytes and the stream ends after 3.\n");
 
-    Workspace noEnd;
-    noEnd.write("song.sng", songOf({}));
+    SongFolder noEnd;
+    noEnd.write("song.sng", songFileBytes({}));
     EXPECT_EQ(drawRefused(noEnd).output,
               "song.sng: 0 stream bytes, within the 65536 bytes a 16-bit offset reaches\n"
               "offset delay       time voice  kind                    fields\n"
@@ -58,19 +53,19 @@ TEST(SongdumpBadInput, StreamsCutShortSayWhereTheyEnd) {
 }
 
 TEST(SongdumpBadInput, AFileTooLargeForASongIsRefusedUnread) {
-    Workspace space;
-    space.write("song.sng", songOf({0x00, 0xD0}));
+    SongFolder space;
+    space.write("song.sng", songFileBytes({0x00, 0xD0}));
     std::filesystem::resize_file(space.folder / "song.sng", 16 * 1024 * 1024 + 1);  // sparse
     EXPECT_EQ(drawRefused(space).output,
               "song.sng is not a song file: it is over 16777216 bytes long.\n");
 }
 
 TEST(SongdumpBadInput, AStreamBeyondTheFirmwaresReachIsListedWithAWarning) {
-    Workspace space;
+    SongFolder space;
     Bytes stream;
     for (int i = 0; i < 40000; ++i)
         stream.insert(stream.end(), {0x00, 0x81});  // 80000 bytes of note-offs
-    space.write("song.sng", songOf(stream + Bytes{0x00, 0xD0}));
+    space.write("song.sng", songFileBytes(stream + Bytes{0x00, 0xD0}));
 
     RunResult result = space.run(SONGDUMP_PATH, {"--summary", "song.sng"});
 

@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <random>
 
-#include "tests/badinput/workspace.h"
+#include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 namespace {
@@ -88,9 +89,9 @@ std::vector<Refusal> refusals() {
 TEST(SongmakeBadMidi, DamagedFilesAreRefusedWithTheReadersReasonAndNothingIsWritten) {
     for (const Refusal& refusal : refusals()) {
         SCOPED_TRACE(refusal.damage);
-        Workspace space;
-        space.write("song.mid", refusal.midi);
-        space.write("song.sng", earlierSong());
+        SongFolder space;
+        space.writeMidi(refusal.midi);
+        space.write("song.sng", songFileBytes());
         FolderSnapshot before = space.snapshot();
 
         RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
@@ -104,29 +105,30 @@ TEST(SongmakeBadMidi, DamagedFilesAreRefusedWithTheReadersReasonAndNothingIsWrit
 TEST(SongmakeBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
     struct Case {
         const char* what;
-        void (*arrange)(const Workspace&);
+        void (*arrange)(const SongFolder&);
         std::string message;
     };
     std::vector<Case> cases = {
-        {"missing", [](const Workspace&) {}, "Can't open song.mid"},
-        {"a folder", [](const Workspace& s) { s.makeFolder("song.mid"); }, "Can't read song.mid"},
+        {"missing", [](const SongFolder&) {}, "Can't open song.mid"},
+        {"a folder", [](const SongFolder& s) { s.makeFolder("song.mid"); }, "Can't read song.mid"},
         // Read to its end, a file without one would take all memory.
         {"endless",
-         [](const Workspace& s) {
+         [](const SongFolder& s) {
              std::filesystem::create_symlink("/dev/zero", s.folder / "song.mid");
          },
          "song.mid is over 64 MiB, too big for a MIDI file"},
         {"over 64 MiB",
-         [](const Workspace& s) {
-             s.write("song.mid", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
+         [](const SongFolder& s) {
+             s.writeMidi(midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
              std::filesystem::resize_file(s.folder / "song.mid", (64 << 20) + 1);  // sparse
          },
          "song.mid is over 64 MiB, too big for a MIDI file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Workspace space;
-        space.write("song.sng", earlierSong());
+        SongFolder space;
+        space.writeWaves();
+        space.write("song.sng", songFileBytes());
         c.arrange(space);
         FolderSnapshot before = space.snapshot();
 
@@ -141,8 +143,8 @@ TEST(SongmakeBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
 // Damage that sequencers are known to write is read past: the song comes out as
 // it does from the sound file.
 TEST(SongmakeBadMidi, ToleratedDamageConvertsLikeTheSoundFile) {
-    Workspace sound;
-    sound.write("song.mid", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
+    SongFolder sound;
+    sound.writeMidi(midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
     ASSERT_EQ(sound.run(SONGMAKE_PATH, {"song.mid"}).exitCode, 0);
     Bytes expected = sound.stream();
 
@@ -161,8 +163,8 @@ TEST(SongmakeBadMidi, ToleratedDamageConvertsLikeTheSoundFile) {
     };
     for (const auto& [damage, midi] : damaged) {
         SCOPED_TRACE(damage);
-        Workspace space;
-        space.write("song.mid", midi);
+        SongFolder space;
+        space.writeMidi(midi);
         RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.output, "Can't open song\nsong.sng written.\n");

@@ -7,7 +7,8 @@
 
 #include <filesystem>
 
-#include "tests/badinput/workspace.h"
+#include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 namespace {
@@ -16,21 +17,29 @@ constexpr int kWriteError = 3;
 
 Bytes oneNote() { return midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}); }
 
+// `count` notes in a row on voice 0: a song of over 5 × count bytes.
+Bytes scale(int count) {
+    MidiTrack track;
+    for (int i = 0; i < count; ++i)
+        track.note(static_cast<std::uint32_t>(i) * 480, 0, 60 + i % 12, 100 - i % 2, 480);
+    return midiFile(0, {track});
+}
+
 TEST(SongmakeBadSideFiles, AWaveFileThatIsMissingOrAFolderStopsTheRunByName) {
     struct Case {
         const char* problem;
-        void (*arrange)(const Workspace&);
+        void (*arrange)(const SongFolder&);
         std::string message;
     };
     std::vector<Case> cases = {
         {"first missing",
-         [](const Workspace& s) { std::filesystem::remove(s.folder / "song-0.raw"); },
+         [](const SongFolder& s) { std::filesystem::remove(s.folder / "song-0.raw"); },
          "Can't open song-0.raw"},
         {"second missing",
-         [](const Workspace& s) { std::filesystem::remove(s.folder / "song-1.raw"); },
+         [](const SongFolder& s) { std::filesystem::remove(s.folder / "song-1.raw"); },
          "Can't open song-1.raw"},
         {"first a folder",
-         [](const Workspace& s) {
+         [](const SongFolder& s) {
              std::filesystem::remove(s.folder / "song-0.raw");
              s.makeFolder("song-0.raw");
          },
@@ -38,9 +47,9 @@ TEST(SongmakeBadSideFiles, AWaveFileThatIsMissingOrAFolderStopsTheRunByName) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.problem);
-        Workspace space;
-        space.write("song.mid", oneNote());
-        space.write("song.sng", earlierSong());
+        SongFolder space;
+        space.writeMidi(oneNote());
+        space.write("song.sng", songFileBytes());
         c.arrange(space);
         FolderSnapshot before = space.snapshot();
 
@@ -53,8 +62,8 @@ TEST(SongmakeBadSideFiles, AWaveFileThatIsMissingOrAFolderStopsTheRunByName) {
 }
 
 TEST(SongmakeBadSideFiles, AShortWaveFileWarnsAndItsMissingSamplesAreZero) {
-    Workspace space;
-    space.write("song.mid", oneNote());
+    SongFolder space;
+    space.writeMidi(oneNote());
     space.write("song-0.raw", Bytes{0x00, 0x12, 0xFE, 0xFF, 0x7F});  // two samples and a half
     space.write("song-1.raw", Bytes{});
 
@@ -84,8 +93,8 @@ const Bytes kVolumeRecord = {0x00, 0xE1, 0x00, 0x0A, 0x14, 0x1E, 0x28};
 const Bytes kNoteRecords = {0x00, 0x91, 0x67, 0x0C, 0x01, 0xC8, 0x81, 0x00, 0xD0};
 
 Bytes streamWithEnvelopes(const std::string& text) {
-    Workspace space;
-    space.write("song.mid", oneNote());
+    SongFolder space;
+    space.writeMidi(oneNote());
     space.write("song.env", text);
     RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
     EXPECT_EQ(result.exitCode, 0);
@@ -117,8 +126,8 @@ TEST(SongmakeBadSideFiles, EnvelopeNumbersBeyond32BitsKeepTheirLowBits) {
 }
 
 TEST(SongmakeBadSideFiles, AnEnvelopeFileWithoutEndCountsAsMissing) {
-    Workspace space;
-    space.write("song.mid", oneNote());
+    SongFolder space;
+    space.writeMidi(oneNote());
     std::filesystem::create_symlink("/dev/zero", space.folder / "song.env");
 
     RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
@@ -130,7 +139,7 @@ TEST(SongmakeBadSideFiles, AnEnvelopeFileWithoutEndCountsAsMissing) {
 
 // Runs songmake where the output cannot be written, and checks that the earlier
 // song file and the folder are left as they were.
-void expectWriteRefused(Workspace& space, const RunOptions& options = {}) {
+void expectWriteRefused(SongFolder& space, const RunOptions& options = {}) {
     FolderSnapshot before = space.snapshot();
 
     RunResult result = space.run(SONGMAKE_PATH, {"song.mid"}, options);
@@ -141,26 +150,26 @@ void expectWriteRefused(Workspace& space, const RunOptions& options = {}) {
 }
 
 TEST(SongmakeBadOutput, AFolderInPlaceOfTheSongFileIsLeftAlone) {
-    Workspace space;
-    space.write("song.mid", scale(100));
+    SongFolder space;
+    space.writeMidi(scale(100));
     space.makeFolder("song.sng");
     space.write("song.sng/keep", "inside");
     expectWriteRefused(space);
 }
 
 TEST(SongmakeBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierSongFileAndNoTemporary) {
-    Workspace space;
-    space.write("song.mid", scale(100));  // a song of over 500 bytes
-    space.write("song.sng", earlierSong());
+    SongFolder space;
+    space.writeMidi(scale(100));  // a song of over 500 bytes
+    space.write("song.sng", songFileBytes());
     expectWriteRefused(space, {.fileSizeLimit = 200});
 }
 
 TEST(SongmakeBadOutput, AFolderThatIsNotWritableIsReported) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes to any folder; see the folder and disk cases";
-    Workspace space;
-    space.write("song.mid", scale(100));
-    space.write("song.sng", earlierSong());
+    SongFolder space;
+    space.writeMidi(scale(100));
+    space.write("song.sng", songFileBytes());
     std::filesystem::permissions(space.folder.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
     expectWriteRefused(space);

@@ -24,14 +24,6 @@ Bytes countingStream(std::size_t length) {
 
 SongContents songWith(const Bytes& stream) { return {countingTable1(), countingTable2(), stream}; }
 
-Bytes songFileBytes(const SongContents& song) {
-    Bytes file = {'s', 'n', 'g', '1'};
-    for (std::uint8_t value : song.waveTable1) file.push_back(value);
-    for (std::uint8_t value : song.storedWaveTable2) file.push_back(value);
-    for (std::uint8_t value : song.stream) file.push_back(value);
-    return file;
-}
-
 std::string tableValues(const WaveTable& table) {
     std::string text;
     for (std::uint8_t value : table) {

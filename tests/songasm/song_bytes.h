@@ -1,4 +1,4 @@
-// Song files and their pieces for the songasm tests.
+// Pieces of a song for the songasm tests.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +18,6 @@ WaveTable countingTable2();
 Bytes countingStream(std::size_t length);
 
 SongContents songWith(const Bytes& stream);
-
-// The song file for `song`: magic, both tables, stream.
-Bytes songFileBytes(const SongContents& song);
 
 // The 64 values of a table as one ".byte" line's values: "0x80, 0x81, ..., 0xbf".
 std::string tableValues(const WaveTable& table);

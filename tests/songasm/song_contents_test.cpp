@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/songasm/song_bytes.h"
+#include "tests/support/song_file_bytes.h"
 
 namespace testing_support {
 namespace {
 
 TEST(SongFileSplit, TablesAndStreamComeFromTheirOffsets) {
-    Bytes file = songFileBytes(songWith({0x00, 0x91, 0x67, 0x0C, 0x01, 0x00, 0xD0}));
+    Bytes file = songFileBytes({0x00, 0x91, 0x67, 0x0C, 0x01, 0x00, 0xD0}, countingTable1(),
+                               countingTable2());
 
     std::optional<SongContents> song = parseSongFile(file);
 
@@ -20,7 +22,7 @@ TEST(SongFileSplit, TablesAndStreamComeFromTheirOffsets) {
 }
 
 TEST(SongFileSplit, StreamRunsToTheEndOfTheFile) {
-    Bytes file = songFileBytes(songWith(countingStream(70000)));
+    Bytes file = songFileBytes(countingStream(70000));
 
     std::optional<SongContents> song = parseSongFile(file);
 
@@ -29,7 +31,7 @@ TEST(SongFileSplit, StreamRunsToTheEndOfTheFile) {
 }
 
 TEST(SongFileValidity, OneEventByteAfterTheTablesIsEnough) {
-    Bytes file = songFileBytes(songWith({0xD0}));
+    Bytes file = songFileBytes({0xD0});
     ASSERT_EQ(file.size(), 133u);
 
     std::optional<SongContents> song = parseSongFile(file);
@@ -39,14 +41,14 @@ TEST(SongFileValidity, OneEventByteAfterTheTablesIsEnough) {
 }
 
 TEST(SongFileValidity, FileWithoutEventBytesIsRefused) {
-    Bytes file = songFileBytes(songWith({}));
+    Bytes file = songFileBytes({});
     ASSERT_EQ(file.size(), 132u);
 
     EXPECT_FALSE(parseSongFile(file).has_value());
 }
 
 TEST(SongFileValidity, FileEndingInsideTheTablesIsRefused) {
-    Bytes file = songFileBytes(songWith({}));
+    Bytes file = songFileBytes({});
     file.resize(100);
 
     EXPECT_FALSE(parseSongFile(file).has_value());
@@ -58,7 +60,7 @@ TEST(SongFileValidity, FileShorterThanTheMagicIsRefused) {
 }
 
 TEST(SongFileValidity, WrongMagicIsRefused) {
-    Bytes file = songFileBytes(songWith({0x00, 0xD0}));
+    Bytes file = songFileBytes();
     file[3] = '2';
     EXPECT_FALSE(parseSongFile(file).has_value());
 

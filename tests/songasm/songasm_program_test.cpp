@@ -7,6 +7,7 @@
 #include "songasm/assembly_source.h"
 #include "tests/songasm/song_bytes.h"
 #include "tests/support/program_runner.h"
+#include "tests/support/song_file_bytes.h"
 
 namespace testing_support {
 namespace {
@@ -29,7 +30,7 @@ TEST(SongasmArguments, WithoutArgumentPrintsUsage) {
 
 TEST(SongasmArguments, NameWithoutSngIsRefused) {
     TempFolder folder;
-    writeFile(folder / "song.bin", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "song.bin", songFileBytes());
 
     RunResult result = runSongasm(folder, {"song.bin"});
 
@@ -40,7 +41,7 @@ TEST(SongasmArguments, NameWithoutSngIsRefused) {
 
 TEST(SongasmArguments, SngIsLookedForInLowerCaseOnly) {
     TempFolder folder;
-    writeFile(folder / "SONG.SNG", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "SONG.SNG", songFileBytes());
 
     RunResult result = runSongasm(folder, {"SONG.SNG"});
 
@@ -50,7 +51,7 @@ TEST(SongasmArguments, SngIsLookedForInLowerCaseOnly) {
 
 TEST(SongasmArguments, OnlyTheFirstArgumentIsUsed) {
     TempFolder folder;
-    writeFile(folder / "song.sng", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "song.sng", songFileBytes());
 
     RunResult result = runSongasm(folder, {"song.sng", "other.sng", "-v"});
 
@@ -82,7 +83,7 @@ TEST(SongasmInput, FolderCannotBeOpened) {
 
 TEST(SongasmInput, WrongMagicIsNotValidAndWritesNothing) {
     TempFolder folder;
-    Bytes file = songFileBytes(songWith({0x00, 0xD0}));
+    Bytes file = songFileBytes();
     file[0] = 'S';
     writeFile(folder / "song.sng", file);
 
@@ -96,7 +97,7 @@ TEST(SongasmInput, WrongMagicIsNotValidAndWritesNothing) {
 TEST(SongasmInput, FileWithoutEventBytesIsNotValidAndWritesNothing) {
     for (std::size_t size : {4u, 100u, 132u}) {
         TempFolder folder;
-        Bytes file = songFileBytes(songWith({}));
+        Bytes file = songFileBytes({});
         file.resize(size);
         writeFile(folder / "song.sng", file);
 
@@ -121,7 +122,8 @@ TEST(SongasmInput, EmptyFileIsNotValid) {
 TEST(SongasmOutput, WritesTheSourceBesideTheSong) {
     TempFolder folder;
     SongContents song = songWith({0x00, 0x91, 0x67, 0x0C, 0x01, 0xC8, 0x81, 0x00, 0xD0});
-    writeFile(folder / "song.sng", songFileBytes(song));
+    writeFile(folder / "song.sng",
+              songFileBytes(song.stream, song.waveTable1, song.storedWaveTable2));
 
     RunResult result = runSongasm(folder, {"song.sng"});
 
@@ -144,7 +146,7 @@ TEST(SongasmOutput, WritesTheSourceBesideTheSong) {
 
 TEST(SongasmOutput, NameLosesEverythingAfterTheFirstSng) {
     TempFolder folder;
-    writeFile(folder / "a.sng.old", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "a.sng.old", songFileBytes());
 
     RunResult result = runSongasm(folder, {"a.sng.old"});
 
@@ -156,7 +158,7 @@ TEST(SongasmOutput, NameLosesEverythingAfterTheFirstSng) {
 TEST(SongasmOutput, KeepsTheFolderOfTheArgument) {
     TempFolder folder;
     std::filesystem::create_directory(folder / "music");
-    writeFile(folder / "music" / "intro.sng", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "music" / "intro.sng", songFileBytes());
 
     RunResult result = runSongasm(folder, {"music/intro.sng"});
 
@@ -169,7 +171,8 @@ TEST(SongasmOutput, ReplacesAnEarlierFile) {
     TempFolder folder;
     writeFile(folder / "song.S", std::string(100000, 'x'));
     SongContents song = songWith({0x00, 0xD0});
-    writeFile(folder / "song.sng", songFileBytes(song));
+    writeFile(folder / "song.sng",
+              songFileBytes(song.stream, song.waveTable1, song.storedWaveTable2));
 
     RunResult result = runSongasm(folder, {"song.sng"});
 
@@ -179,7 +182,7 @@ TEST(SongasmOutput, ReplacesAnEarlierFile) {
 
 TEST(SongasmOutput, GetsTheModeOfANewFile) {
     TempFolder folder;
-    writeFile(folder / "song.sng", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "song.sng", songFileBytes());
     mode_t previous = ::umask(022);  // the child inherits it
 
     RunResult result = runSongasm(folder, {"song.sng"});
@@ -193,7 +196,7 @@ TEST(SongasmOutput, GetsTheModeOfANewFile) {
 TEST(SongasmUnwritableOutput, FullDiskKeepsTheEarlierFile) {
     TempFolder folder;
     writeFile(folder / "song.S", std::string("earlier\n"));
-    writeFile(folder / "song.sng", songFileBytes(songWith(countingStream(2000))));
+    writeFile(folder / "song.sng", songFileBytes(countingStream(2000)));
 
     RunOptions smallDisk;
     smallDisk.fileSizeLimit = 4096;  // the source runs to about 13000 bytes
@@ -209,7 +212,7 @@ TEST(SongasmUnwritableOutput, FolderInTheWayStaysAsItWas) {
     TempFolder folder;
     std::filesystem::create_directory(folder / "song.S");
     writeFile(folder / "song.S" / "keep", std::string("kept\n"));
-    writeFile(folder / "song.sng", songFileBytes(songWith({0x00, 0xD0})));
+    writeFile(folder / "song.sng", songFileBytes());
 
     RunResult result = runSongasm(folder, {"song.sng"});
 

@@ -1,10 +1,10 @@
-// The bundled example converts cleanly, and its committed files are what its
-// generator writes.
+// The bundled example converts cleanly, its committed files are what its
+// generator writes, and its committed piano roll is what songdump draws.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "tests/songdump/dump_folder.h"
+#include "tests/songdump/dump_output.h"
 
 namespace testing_support {
 namespace {
@@ -12,13 +12,17 @@ namespace {
 const std::filesystem::path kDemoFolder = DEMO_FOLDER;
 const char* const kDemoFiles[] = {"demo.mid", "demo-0.raw", "demo-1.raw", "demo.env"};
 
-TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
-    DumpFolder demo;
+// The example's files copied to `demo`, and songmake run on them.
+RunResult convertDemo(const SongFolder& demo) {
     for (const char* name : kDemoFiles)
         std::filesystem::copy_file(kDemoFolder / name, demo.folder / name);
+    return demo.run(SONGMAKE_PATH, {"demo.mid"});
+}
 
-    RunResult made = runProgram(SONGMAKE_PATH, {"demo.mid"}, demo.folder.path());
-    RunResult dumped = demo.dump({"--summary", "demo.sng"});
+TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
+    SongFolder demo;
+    RunResult made = convertDemo(demo);
+    RunResult dumped = songdump(demo, {"--summary", "demo.sng"});
 
     EXPECT_EQ(made.output, "demo.sng written.\n");
     EXPECT_EQ(dumped.exitCode, 0);
@@ -26,6 +30,18 @@ TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
     for (const char* kind :
          {"controller 1", "controller 4", "pitch/slide", "note-on, same velocity", "envelope"})
         EXPECT_NE(dumped.output.find("  " + std::string(kind) + " "), std::string::npos) << kind;
+}
+
+// The README shows examples/demo/demo.svg: after a change to the picture or to
+// the example, copy it from `cmake --build build --target demo`.
+TEST(Demo, DrawsTheCommittedPianoRollByteForByte) {
+    SongFolder demo;
+    ASSERT_EQ(convertDemo(demo).exitCode, 0);
+
+    RunResult drawn = songdump(demo, {"--summary", "--svg", "demo.sng"});
+
+    ASSERT_EQ(drawn.exitCode, 0);
+    EXPECT_EQ(readText(demo.folder / "demo.svg"), readText(kDemoFolder / "demo.svg"));
 }
 
 TEST(Demo, GeneratorWritesTheCommittedFiles) {

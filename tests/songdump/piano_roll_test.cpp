@@ -1,14 +1,17 @@
-// How records become bars, steps and marks of the piano roll.
+// How records become bars, steps and marks of the piano roll, and how the
+// picture draws and escapes them.
 #include "songdump/piano_roll.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/support/midi_writer.h"
+#include "songdump/svg_roll.h"
+#include "tests/songdump/dump_output.h"
 
 namespace songdump {
 namespace {
 
 using testing_support::Bytes;
+using testing_support::occurrences;
 
 PianoRoll rollOf(const Bytes& stream) {
     songformat::StreamDecoder decoder(stream);
@@ -37,6 +40,15 @@ TEST(PianoRoll, SlideSplitsANoteIntoTwoBarsJoinedByAStep) {
     EXPECT_EQ(roll.steps()[0].fromWord, kC4);
     EXPECT_EQ(roll.steps()[0].toWord, kE4);
     EXPECT_TRUE(roll.marks().empty());
+}
+
+TEST(PianoRoll, APitchChangeAtTheNoteOnsTimeLeavesOneBar) {
+    PianoRoll roll = rollOf({50, 0x90, 0x67, C4, 0x00, 0x20, E4, 100, 0x80, 0x00, 0xD0});
+
+    ASSERT_EQ(roll.bars().size(), 1u);
+    EXPECT_EQ(roll.bars()[0].start, 50u);
+    EXPECT_EQ(roll.bars()[0].end, 150u);
+    EXPECT_EQ(roll.bars()[0].word, kE4);
 }
 
 TEST(PianoRoll, NewNotesAndTheEndCloseWhatSounds) {
@@ -70,6 +82,21 @@ TEST(PianoRoll, NothingAfterTheEndIsDrawn) {
 
     EXPECT_TRUE(roll.bars().empty());
     EXPECT_FALSE(roll.voiceUsed(0));
+}
+
+TEST(SvgRoll, ASongEndingOnAGridStepGetsItsLastLineAndLabelOnce) {
+    // 200 units: a grid line every 20, the last at x = 48 + 200 / 4.
+    std::string svg = renderPianoRoll(rollOf({0x00, 0x90, 0x67, C4, 200, 0x80, 0x00, 0xD0}), "");
+
+    EXPECT_EQ(occurrences(svg, "stroke=\"#ddd\""), 11);
+    EXPECT_EQ(occurrences(svg, "<line x1=\"98.0\" y1=\"36.0\""), 1);
+    EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">200</text>"), 1);
+}
+
+TEST(SvgRoll, EscapingLeavesNoMarkupAndNoControlCharacters) {
+    EXPECT_EQ(escapeXml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    // Neither control characters nor bytes outside ASCII are allowed as they stand.
+    EXPECT_EQ(escapeXml(std::string("\x00\x01\t\n\x1f \x7f~\x80\xff", 10)), "????? ?~??");
 }
 
 }  // namespace

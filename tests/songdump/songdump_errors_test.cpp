@@ -2,7 +2,8 @@
 // files that are no songs, and streams with a bad record.
 #include <gtest/gtest.h>
 
-#include "tests/songdump/dump_folder.h"
+#include "tests/songdump/dump_output.h"
+#include "tests/support/song_file_bytes.h"
 
 namespace testing_support {
 namespace {
@@ -12,29 +13,29 @@ const char* const kUsage =
     "Lists the records of a song file; --svg also draws it as a piano roll.\n";
 
 TEST(SongdumpErrors, UsageForMissingExtraOrUnknownArguments) {
-    DumpFolder song;
+    SongFolder song;
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {}, {"--svg"}, {"a.sng", "b.sng"}, {"--pdf", "a.sng"}}) {
-        RunResult result = song.dump(arguments);
+        RunResult result = songdump(song, arguments);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.output, kUsage);
     }
 }
 
 TEST(SongdumpErrors, FilesThatAreNoSongs) {
-    DumpFolder song;
+    SongFolder song;
     writeFile(song.folder / "short.sng", std::string("sng1"));
     writeFile(song.folder / "other.sng", Bytes(200, 'x'));
     std::filesystem::create_directory(song.folder / "folder.sng");
 
-    EXPECT_EQ(song.dump({"missing.sng"}).output, "Can't open missing.sng\n");
-    EXPECT_EQ(song.dump({"folder.sng"}).output, "Can't read folder.sng\n");
-    EXPECT_EQ(song.dump({"short.sng"}).output,
+    EXPECT_EQ(songdump(song, {"missing.sng"}).output, "Can't open missing.sng\n");
+    EXPECT_EQ(songdump(song, {"folder.sng"}).output, "Can't read folder.sng\n");
+    EXPECT_EQ(songdump(song, {"short.sng"}).output,
               "short.sng is not a song file: it is shorter than the 132-byte header.\n");
-    EXPECT_EQ(song.dump({"other.sng"}).output,
+    EXPECT_EQ(songdump(song, {"other.sng"}).output,
               "other.sng is not a song file: it does not start with \"sng1\".\n");
     for (const char* name : {"missing.sng", "folder.sng", "short.sng", "other.sng"})
-        EXPECT_EQ(song.dump({name}).exitCode, 1) << name;
+        EXPECT_EQ(songdump(song, {name}).exitCode, 1) << name;
 }
 
 // The records before a bad one are listed; the bad one is named by its offset.
@@ -62,10 +63,10 @@ TEST(SongdumpErrors, BadRecordsAreReportedWithTheirOffsets) {
         {{}, "The stream ends without an end record."},
     };
     for (const Case& bad : cases) {
-        DumpFolder song;
-        song.writeSong(bad.stream);
+        SongFolder song;
+        song.write("song.sng", songFileBytes(bad.stream));
 
-        RunResult result = song.dump({"song.sng"});
+        RunResult result = songdump(song, {"song.sng"});
 
         EXPECT_EQ(result.exitCode, 1) << bad.message;
         EXPECT_EQ(lastLine(result.output), bad.message);
@@ -77,10 +78,10 @@ TEST(SongdumpErrors, BadRecordsAreReportedWithTheirOffsets) {
 }
 
 TEST(SongdumpErrors, BytesAfterTheEndAreListedWithAWarning) {
-    DumpFolder song;
-    song.writeSong({0x00, 0xD0, 0x05, 0x82});
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0xD0, 0x05, 0x82}));
 
-    RunResult result = song.dump({"song.sng"});
+    RunResult result = songdump(song, {"song.sng"});
 
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find("     2     5          5     2  note-off\n"), std::string::npos);

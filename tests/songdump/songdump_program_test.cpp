@@ -2,7 +2,8 @@
 // decoded and counted, and the piano roll beside it.
 #include <gtest/gtest.h>
 
-#include "tests/songdump/dump_folder.h"
+#include "tests/songdump/dump_output.h"
+#include "tests/support/song_file_bytes.h"
 
 namespace testing_support {
 namespace {
@@ -30,10 +31,12 @@ const char* const kEnvelopes =
     "0 0 wave x 1 2 3 4\n";
 
 TEST(SongdumpProgram, ListsEveryKindOfRecordSongmakeWrites) {
-    DumpFolder song;
-    ASSERT_EQ(song.convert(everyKindOfRecord(), kEnvelopes).exitCode, 0);
+    SongFolder song;
+    song.writeMidi(everyKindOfRecord());
+    song.writeEnvelopes(kEnvelopes);
+    ASSERT_EQ(song.run(SONGMAKE_PATH, {"song.mid"}).exitCode, 0);
 
-    RunResult result = song.dump({"song.sng"});
+    RunResult result = songdump(song, {"song.sng"});
 
     EXPECT_EQ(result.exitCode, 0);
     // Velocity 90 keeps only its upper six bits; the pan takes the low two.
@@ -79,10 +82,10 @@ stream: 72 bytes
 }
 
 TEST(SongdumpProgram, SummaryLeavesOutTheRecordLines) {
-    DumpFolder song;
-    song.writeSong({0x00, 0x93, 0x67, 0x0C, 0x01, 0xC8, 0x83, 0x00, 0xD0});
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0x93, 0x67, 0x0C, 0x01, 0xC8, 0x83, 0x00, 0xD0}));
 
-    RunResult result = song.dump({"--summary", "song.sng"});
+    RunResult result = songdump(song, {"--summary", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
@@ -104,12 +107,12 @@ Bytes fillersAndEnd(std::size_t fillers) {
 }
 
 TEST(SongdumpProgram, HeaderSaysWhetherTheStreamFitsASixteenBitOffset) {
-    DumpFolder song;
-    song.writeSong(fillersAndEnd(32767), "full.sng");  // 65536 bytes
-    song.writeSong(fillersAndEnd(32768), "over.sng");  // 65538 bytes
+    SongFolder song;
+    song.write("full.sng", songFileBytes(fillersAndEnd(32767)));  // 65536 bytes
+    song.write("over.sng", songFileBytes(fillersAndEnd(32768)));  // 65538 bytes
 
-    RunResult full = song.dump({"--summary", "full.sng"});
-    RunResult over = song.dump({"--summary", "over.sng"});
+    RunResult full = songdump(song, {"--summary", "full.sng"});
+    RunResult over = songdump(song, {"--summary", "over.sng"});
 
     EXPECT_EQ(full.exitCode, 0);
     EXPECT_NE(full.output.find("full.sng: 65536 stream bytes, within the 65536 bytes"),
@@ -122,16 +125,17 @@ TEST(SongdumpProgram, HeaderSaysWhetherTheStreamFitsASixteenBitOffset) {
 }
 
 TEST(SongdumpProgram, DrawsThePianoRollAsWellFormedSvgBesideTheSong) {
-    if (!DumpFolder::haveXmlParser())
-        GTEST_SKIP() << "xmllint is not installed (Debian: libxml2-utils)";
-    DumpFolder song;
-    ASSERT_EQ(song.convert(everyKindOfRecord(), kEnvelopes).exitCode, 0);
+    if (!haveXmlParser()) GTEST_SKIP() << "xmllint is not installed (Debian: libxml2-utils)";
+    SongFolder song;
+    song.writeMidi(everyKindOfRecord());
+    song.writeEnvelopes(kEnvelopes);
+    ASSERT_EQ(song.run(SONGMAKE_PATH, {"song.mid"}).exitCode, 0);
 
-    RunResult result = song.dump({"--svg", "song.sng"});
+    RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(lastLine(result.output), "song.svg written.");
-    EXPECT_TRUE(song.wellFormedXml("song.svg"));
+    EXPECT_TRUE(wellFormedXml(song, "song.svg"));
     std::string svg = readText(song.folder / "song.svg");
     // The bend and the slide each split a note in two; the repeat, the two
     // controllers and the four envelopes are marks.
@@ -141,24 +145,24 @@ TEST(SongdumpProgram, DrawsThePianoRollAsWellFormedSvgBesideTheSong) {
 }
 
 TEST(SongdumpProgram, SvgStaysWellFormedWhateverTheFileName) {
-    if (!DumpFolder::haveXmlParser())
-        GTEST_SKIP() << "xmllint is not installed (Debian: libxml2-utils)";
-    DumpFolder song;
+    if (!haveXmlParser()) GTEST_SKIP() << "xmllint is not installed (Debian: libxml2-utils)";
+    SongFolder song;
     const std::string name = "tom & \"jerry\" <live>\xff";
-    song.writeSong({0x00, 0x90, 0x67, 0x0C, 0x01, 0x10, 0x80, 0x00, 0xD0}, name + ".sng");
+    song.write(name + ".sng",
+               songFileBytes({0x00, 0x90, 0x67, 0x0C, 0x01, 0x10, 0x80, 0x00, 0xD0}));
 
-    RunResult result = song.dump({name + ".sng", "--svg"});
+    RunResult result = songdump(song, {name + ".sng", "--svg"});
 
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(song.wellFormedXml(name + ".svg"));
+    EXPECT_TRUE(wellFormedXml(song, name + ".svg"));
 }
 
 TEST(SongdumpProgram, SvgThatCannotBeWrittenLeavesNothingBehind) {
-    DumpFolder song;
-    song.writeSong({0x00, 0xD0});
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0xD0}));
     std::filesystem::create_directory(song.folder / "song.svg");
 
-    RunResult result = song.dump({"--svg", "song.sng"});
+    RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(lastLine(result.output), "Can't write song.svg");
@@ -166,10 +170,10 @@ TEST(SongdumpProgram, SvgThatCannotBeWrittenLeavesNothingBehind) {
 }
 
 TEST(SongdumpProgram, InvalidSongGetsNoPicture) {
-    DumpFolder song;
-    song.writeSong({0x00, 0x90, 0x67});
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0x90, 0x67}));
 
-    RunResult result = song.dump({"--svg", "song.sng"});
+    RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(song.folder.entries(), (std::vector<std::string>{"song.sng"}));

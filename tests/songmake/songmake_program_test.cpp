@@ -3,18 +3,23 @@
 
 #include <filesystem>
 
-#include "tests/songmake/song_builder.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 namespace {
 
 using Names = std::vector<std::string>;
 
+RunResult songmake(const SongFolder& song, const std::vector<std::string>& arguments = {"song.mid"},
+                   const RunOptions& options = {}) {
+    return song.run(SONGMAKE_PATH, arguments, options);
+}
+
 TEST(SongmakeProgram, OneNoteTravelsFromMidiToSongBytes) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
 
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
 
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open song\nsong.sng written.\n");
@@ -61,7 +66,7 @@ TEST(SongmakeProgram, MultiChannelSongWithEveryKindOfEvent) {
         "1200 2 wave D 1 2 3 4\r\n"
         "2400 3 vib H 0 0 0 7\n");
 
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
 
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(result.output, "song.sng written.\n");
@@ -121,7 +126,7 @@ TEST(SongmakeProgram, ConductorTempoBetweenNotesKeepsTheNoteOff) {
     SongFolder song;
     song.writeMidi(midiFile(1, {MidiTrack().tempo(105, 600000),
                                 MidiTrack().note(0, 0, 60, 100, 100).note(110, 0, 62, 100, 90)}));
-    ASSERT_EQ(song.convert().exitCode, 0);
+    ASSERT_EQ(songmake(song).exitCode, 0);
     EXPECT_EQ(song.stream(),
               (Bytes{0x00, 0x90, 0x67, 0x0C, 0x01,  // 0: note 60, v103
                      0x2A, 0x80,                    // 100: 100 ticks at 5/12
@@ -135,9 +140,8 @@ TEST(SongmakeProgram, RiffWrappedFileGivesTheSameSong) {
     Bytes midi = midiFile(1, {MidiTrack().tempo(0, 600000), MidiTrack().note(0, 2, 60, 100, 480)});
     song.writeMidi(midi);
     song.writeMidi(riffWrap(midi), "wrapped.mid");
-    song.writeWaves("wrapped");
-    ASSERT_EQ(song.convert().exitCode, 0);
-    ASSERT_EQ(song.convert("wrapped.mid").exitCode, 0);
+    ASSERT_EQ(songmake(song).exitCode, 0);
+    ASSERT_EQ(songmake(song, {"wrapped.mid"}).exitCode, 0);
     EXPECT_EQ(song.stream("wrapped.sng"), song.stream());
     EXPECT_EQ(song.stream(), (Bytes{0x00, 0x92, 0x67, 0x0C, 0x01, 0xF0, 0x82, 0x00, 0xD0}));
 }
@@ -145,7 +149,7 @@ TEST(SongmakeProgram, RiffWrappedFileGivesTheSameSong) {
 TEST(SongmakeProgram, FileWithoutKeptEventsIsTheEndRecordAlone) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack().note(0, 7, 60, 100, 10).programChange(0, 0, 1)}));
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(song.stream(), (Bytes{0x00, 0xD0}));
     EXPECT_EQ(readFile(song.folder / "song.sng").size(), 134u);
@@ -155,7 +159,7 @@ TEST(SongmakeProgram, EnvelopesAloneMakeASong) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}));
     song.writeEnvelopes("96 0 wave H 0 0 0 5\n0 1 Vol A 10 20 30 40\n");
-    EXPECT_EQ(song.convert().output, "song.sng written.\n");
+    EXPECT_EQ(songmake(song).output, "song.sng written.\n");
     EXPECT_EQ(song.stream(), (Bytes{0x00, 0xE1, 0x00, 0x0A, 0x14, 0x1E, 0x28, 0x28, 0xF0, 0x02,
                                     0x05, 0x00, 0xD0}));
 }
@@ -164,7 +168,8 @@ TEST(SongmakeProgram, EnvelopesAloneMakeASong) {
 
 TEST(SongmakeProgram, WithoutArgumentPrintsUsageWithoutTrailingNewline) {
     SongFolder song;
-    RunResult result = song.run({});
+    song.writeWaves();
+    RunResult result = songmake(song, {});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output,
               "Usage:\n songmake midi_file\n\nThis converter understands only notes, tempo and "
@@ -174,8 +179,9 @@ TEST(SongmakeProgram, WithoutArgumentPrintsUsageWithoutTrailingNewline) {
 
 TEST(SongmakeProgram, ArgumentShorterThanFourBytes) {
     SongFolder song;
+    song.writeWaves();
     for (const std::string argument : {"abc", "", "a.m"}) {
-        RunResult result = song.run({argument});
+        RunResult result = songmake(song, {argument});
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.output, "Expecting a .mid file\n");
     }
@@ -185,7 +191,7 @@ TEST(SongmakeProgram, ArgumentShorterThanFourBytes) {
 TEST(SongmakeProgram, FurtherArgumentsAreIgnored) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}));
-    RunResult result = song.run({"song.mid", "x", "abc"});
+    RunResult result = songmake(song, {"song.mid", "x", "abc"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open song\nsong.sng written.\n");
 }
@@ -193,15 +199,13 @@ TEST(SongmakeProgram, FurtherArgumentsAreIgnored) {
 TEST(SongmakeProgram, BaseNameDropsTheLastFourBytesWhateverTheyAre) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}), "song.midi");
-    song.writeWaves("song.");
-    RunResult result = song.convert("song.midi");
+    RunResult result = songmake(song, {"song.midi"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open song.\nsong..sng written.\n");
     EXPECT_TRUE(std::filesystem::exists(song.folder / "song..sng"));
 
     song.writeMidi(midiFile(0, {MidiTrack()}), "notes.txt");
-    song.writeWaves("notes");
-    result = song.convert("notes.txt");
+    result = songmake(song, {"notes.txt"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open notes\nnotes.sng written.\n");
 }
@@ -209,9 +213,8 @@ TEST(SongmakeProgram, BaseNameDropsTheLastFourBytesWhateverTheyAre) {
 TEST(SongmakeProgram, FourByteArgumentGivesTheEmptyBaseName) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack().note(0, 0, 60, 100, 480)}), "abcd");
-    song.writeWaves("");
     song.writeEnvelopes("0 0 V X 0 0 0 0\n", "");
-    RunResult result = song.convert("abcd");
+    RunResult result = songmake(song, {"abcd"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, ".sng written.\n");
     EXPECT_EQ(song.stream(".sng"),
@@ -222,8 +225,7 @@ TEST(SongmakeProgram, BaseNameKeepsTheFolder) {
     SongFolder song;
     std::filesystem::create_directory(song.folder / "music");
     song.writeMidi(midiFile(0, {MidiTrack()}), "music/intro.mid");
-    song.writeWaves("music/intro");
-    RunResult result = song.convert("music/intro.mid");
+    RunResult result = songmake(song, {"music/intro.mid"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open music/intro\nmusic/intro.sng written.\n");
     EXPECT_EQ(song.stream("music/intro.sng"), (Bytes{0x00, 0xD0}));
@@ -233,7 +235,8 @@ TEST(SongmakeProgram, BaseNameKeepsTheFolder) {
 
 TEST(SongmakeProgram, MissingMidiFileIsAReaderError) {
     SongFolder song;
-    RunResult result = song.convert("missing.mid");
+    song.writeWaves();
+    RunResult result = songmake(song, {"missing.mid"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.output, "Can't open missing.mid\n");
     EXPECT_EQ(song.folder.entries(), (Names{"song-0.raw", "song-1.raw"}));
@@ -243,7 +246,7 @@ TEST(SongmakeProgram, DamagedMidiFilePrintsTheReadersDescription) {
     SongFolder song;
     song.writeMidi(midiHeader(0, 1) + chunk("MTrk", {0x00, 0x90, 0x3C, 0x64, 0x00, 0xF4}));
     song.writeEnvelopes("0 0 V A 1 2 3 4\n");
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.output, "Unexpected status byte 0xF4 at byte 27\n");
     EXPECT_FALSE(std::filesystem::exists(song.folder / "song.sng"));
@@ -251,8 +254,9 @@ TEST(SongmakeProgram, DamagedMidiFilePrintsTheReadersDescription) {
 
 TEST(SongmakeProgram, FolderGivenAsTheMidiFileIsAReaderError) {
     SongFolder song;
+    song.writeWaves();
     std::filesystem::create_directory(song.folder / "folder.mid");
-    RunResult result = song.convert("folder.mid");
+    RunResult result = songmake(song, {"folder.mid"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.output.find("folder.mid"), std::string::npos) << result.output;
     EXPECT_EQ(result.output.back(), '\n');
@@ -262,7 +266,7 @@ TEST(SongmakeProgram, FolderGivenAsTheMidiFileIsAReaderError) {
 TEST(SongmakeProgram, NotAMidiFileAtAll) {
     SongFolder song;
     writeFile(song.folder / "song.mid", std::string("just some text\n"));
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.output, "Not a Standard MIDI File: no MThd header\n");
 }
@@ -274,7 +278,7 @@ TEST(SongmakeProgram, PitchWarningsThenEnvelopeFileThenWaveFile) {
     song.writeMidi(midiFile(1, {MidiTrack().control(0, 0, 2, 10).note(10, 0, 60, 100, 100),
                                 MidiTrack().control(5, 2, 2, 127)}));
     std::filesystem::remove(song.folder / "song-0.raw");
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.output,
               "Warn: pitch before first note.\nWarn: pitch before first note.\n"
@@ -285,7 +289,7 @@ TEST(SongmakeProgram, PitchWarningsThenEnvelopeFileThenWaveFile) {
 TEST(SongmakeProgram, PitchWarningThenEnvelopeFileThenWritten) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack().control(0, 3, 2, 0).note(10, 3, 60, 100, 100)}));
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "Warn: pitch before first note.\nCan't open song\nsong.sng written.\n");
@@ -298,7 +302,7 @@ TEST(SongmakeProgram, MissingSecondWaveFile) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack().note(0, 0, 60, 100, 10)}));
     std::filesystem::remove(song.folder / "song-1.raw");
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.output, "Can't open song\nCan't open song-1.raw\n");
     EXPECT_FALSE(std::filesystem::exists(song.folder / "song.sng"));
@@ -307,8 +311,8 @@ TEST(SongmakeProgram, MissingSecondWaveFile) {
 TEST(SongmakeProgram, ShortWaveFileWarnsAndCountsMissingSamplesAsZero) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}));
-    song.writeWave("song-0.raw", {0x00, 0x10, 0x00, 0x20, 0x00});
-    RunResult result = song.convert();
+    song.write("song-0.raw", Bytes{0x00, 0x10, 0x00, 0x20, 0x00});
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "Can't open song\nWarn: short wave file song-0.raw.\nsong.sng written.\n");
@@ -335,7 +339,7 @@ TEST(SongmakeProgram, FailingWriteLeavesTheEarlierSongFileAndNoTemporary) {
     RunOptions diskFull;
     diskFull.fileSizeLimit = 140;  // the header fits, the stream does not
 
-    RunResult result = song.run({"song.mid"}, diskFull);
+    RunResult result = songmake(song, {"song.mid"}, diskFull);
 
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.output, "Can't open song\nCan't write song.sng\n");
@@ -348,7 +352,7 @@ TEST(SongmakeProgram, SongFileThatCannotBeCreated) {
     song.writeMidi(midiFile(0, {MidiTrack()}));
     std::filesystem::create_directory(song.folder / "song.sng");
     Names before = song.folder.entries();
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.output, "Can't open song\nCan't write song.sng\n");
     EXPECT_EQ(song.folder.entries(), before);
@@ -366,7 +370,7 @@ TEST(SongmakeProgram, PausesThatWouldNeedGigabytesOfFillersAreRefused) {
                                     .noteOn(3 * kGap, 0, 64, 100)}));
     writeFile(song.folder / "song.sng", std::string(300, 'o'));
 
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
 
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.output,
@@ -379,7 +383,7 @@ TEST(SongmakeProgram, SuccessfulRunReplacesTheEarlierSongFile) {
     SongFolder song;
     song.writeMidi(midiFile(0, {MidiTrack()}));
     writeFile(song.folder / "song.sng", std::string(300, 'o'));
-    EXPECT_EQ(song.convert().exitCode, 0);
+    EXPECT_EQ(songmake(song).exitCode, 0);
     EXPECT_EQ(song.stream(), (Bytes{0x00, 0xD0}));
     EXPECT_EQ(song.folder.entries(), (Names{"song-0.raw", "song-1.raw", "song.mid", "song.sng"}));
 }
@@ -394,7 +398,7 @@ MidiTrack controllerRun(int count) {
 TEST(SongmakeProgram, StreamOver65536BytesWarnsButIsWritten) {
     SongFolder song;
     song.writeMidi(midiFile(0, {controllerRun(21845)}));  // 65535 + 2 bytes
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "Can't open song\n"
@@ -407,7 +411,7 @@ TEST(SongmakeProgram, StreamOfExactly65536BytesDoesNotWarn) {
     SongFolder song;
     // 21844 controllers (65532 bytes), one note-off (2) and the end (2).
     song.writeMidi(midiFile(0, {controllerRun(21844).noteOff(0, 2, 60)}));
-    RunResult result = song.convert();
+    RunResult result = songmake(song);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "Can't open song\nsong.sng written.\n");
     EXPECT_EQ(song.stream().size(), 65536u);
