@@ -8,6 +8,7 @@
 #include "songdump/piano_roll.h"
 #include "songdump/report.h"
 #include "songdump/svg_roll.h"
+#include "songformat/command_line.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/songformat.h"
@@ -23,13 +24,25 @@ using songformat::StreamVerdict;
 
 enum ExitCode { kSuccess = 0, kFailure = 1 };
 
+// What the command line asks for; --help and --version win over everything else.
+enum class Request { kList, kHelp, kVersion, kUsageError };
+
 struct Options {
     std::string songName;
     bool svg = false;
     bool summaryOnly = false;
 };
 
-bool parseArguments(int argc, char** argv, Options& options) {
+const char* const kUsage =
+    "Usage:\n songdump [--svg] [--summary] sng_file\n songdump --help | --version\n\n"
+    "Lists the records of a song file; --svg also draws it as a piano roll.\n";
+
+Request parseArguments(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--help") return Request::kHelp;
+        if (argument == "--version") return Request::kVersion;
+    }
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];
         if (argument == "--svg")
@@ -37,11 +50,11 @@ bool parseArguments(int argc, char** argv, Options& options) {
         else if (argument == "--summary")
             options.summaryOnly = true;
         else if (argument.starts_with("--") || !options.songName.empty())
-            return false;
+            return Request::kUsageError;
         else
             options.songName = argument;
     }
-    return !options.songName.empty();
+    return options.songName.empty() ? Request::kUsageError : Request::kList;
 }
 
 void reportBadRecord(const DecodeFailure& failure) {
@@ -108,12 +121,18 @@ bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parseArguments(argc, argv, options)) {
-        std::fputs(
-            "Usage:\n songdump [--svg] [--summary] sng_file\n\n"
-            "Lists the records of a song file; --svg also draws it as a piano roll.\n",
-            stdout);
-        return kFailure;
+    switch (parseArguments(argc, argv, options)) {
+        case Request::kHelp:
+            std::fputs(kUsage, stdout);
+            return kSuccess;
+        case Request::kVersion:
+            songformat::printVersion("songdump");
+            return kSuccess;
+        case Request::kUsageError:
+            std::fputs(kUsage, stdout);
+            return kFailure;
+        case Request::kList:
+            break;
     }
     songformat::SongFile song;
     songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);

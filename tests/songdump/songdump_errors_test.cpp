@@ -9,7 +9,7 @@ namespace testing_support {
 namespace {
 
 const char* const kUsage =
-    "Usage:\n songdump [--svg] [--summary] sng_file\n\n"
+    "Usage:\n songdump [--svg] [--summary] sng_file\n songdump --help | --version\n\n"
     "Lists the records of a song file; --svg also draws it as a piano roll.\n";
 
 TEST(SongdumpErrors, UsageForMissingExtraOrUnknownArguments) {
@@ -20,6 +20,24 @@ TEST(SongdumpErrors, UsageForMissingExtraOrUnknownArguments) {
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.output, kUsage);
     }
+}
+
+// --help and --version answer whatever else the command line holds, and read no file.
+TEST(SongdumpErrors, HelpAndVersionSucceedWithoutASong) {
+    DumpFolder song;
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--help"}, {"--svg", "missing.sng", "--help"}, {"--pdf", "--help", "--version"}}) {
+        RunResult result = song.dump(arguments);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, kUsage);
+    }
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--version"}, {"missing.sng", "--version", "--help"}}) {
+        RunResult result = song.dump(arguments);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, "songdump " SONGTOOLS_VERSION "\n");
+    }
+    EXPECT_TRUE(song.folder.entries().empty());
 }
 
 TEST(SongdumpErrors, FilesThatAreNoSongs) {

@@ -1,0 +1,42 @@
+# Where the tools, their manual pages and their documents go under the install
+# prefix (bin/, share/man/, share/doc/songtools/), and the one call a program's
+# folder makes to be installed.
+include(GNUInstallDirs)
+
+# The pages under man/ carry the version through @PROJECT_VERSION@; the build
+# folder holds them filled in, and those are the ones installed and checked.
+set(SONGTOOLS_MAN_SOURCE ${PROJECT_SOURCE_DIR}/man)
+set(SONGTOOLS_MAN_BUILD ${PROJECT_BINARY_DIR}/man)
+
+# Fills in the page man/SECTION_FOLDER/PAGE and returns the path of the result.
+function(songtools_configure_page page out_var)
+  configure_file(${SONGTOOLS_MAN_SOURCE}/${page} ${SONGTOOLS_MAN_BUILD}/${page} @ONLY)
+  set(${out_var} ${SONGTOOLS_MAN_BUILD}/${page} PARENT_SCOPE)
+endfunction()
+
+# songtools_program(NAME): installs the program NAME into bin/ and its page
+# man/man1/NAME.1 into share/man/man1/. Every program has a page.
+function(songtools_program name)
+  if(NOT EXISTS ${SONGTOOLS_MAN_SOURCE}/man1/${name}.1)
+    message(FATAL_ERROR "${name} has no manual page: write man/man1/${name}.1")
+  endif()
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  songtools_configure_page(man1/${name}.1 page)
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set_property(GLOBAL APPEND PROPERTY SONGTOOLS_INSTALLED_PROGRAMS ${name})
+endfunction()
+
+# A program whose page is under man/man1 but whose folder never called
+# songtools_program would build and yet be missing from the install and the
+# package; configuring stops instead.
+function(songtools_check_installed_programs)
+  get_property(installed GLOBAL PROPERTY SONGTOOLS_INSTALLED_PROGRAMS)
+  file(GLOB pages RELATIVE ${SONGTOOLS_MAN_SOURCE}/man1 ${SONGTOOLS_MAN_SOURCE}/man1/*.1)
+  foreach(page IN LISTS pages)
+    string(REGEX REPLACE "\\.1$" "" name ${page})
+    if(TARGET ${name} AND NOT name IN_LIST installed)
+      message(FATAL_ERROR "${name} is built but not installed: call songtools_program(${name})"
+                          " in its folder's CMakeLists.txt")
+    endif()
+  endforeach()
+endfunction()
