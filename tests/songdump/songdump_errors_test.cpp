@@ -24,16 +24,16 @@ TEST(SongdumpErrors, UsageForMissingExtraOrUnknownArguments) {
 
 // --help and --version answer whatever else the command line holds, and read no file.
 TEST(SongdumpErrors, HelpAndVersionSucceedWithoutASong) {
-    DumpFolder song;
+    SongFolder song;
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--help"}, {"--svg", "missing.sng", "--help"}, {"--pdf", "--help", "--version"}}) {
-        RunResult result = song.dump(arguments);
+        RunResult result = songdump(song, arguments);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.output, kUsage);
     }
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--version"}, {"missing.sng", "--version", "--help"}}) {
-        RunResult result = song.dump(arguments);
+        RunResult result = songdump(song, arguments);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.output, "songdump " SONGTOOLS_VERSION "\n");
     }
