@@ -15,6 +15,10 @@ inline constexpr float kStartingFactor = 0.41666666f;
 // that it would divide by zero: such tempo events are ignored.
 bool factorForTempo(std::uint32_t tempo, float& factor);
 
+// The delay in player units of a gap of `ticks` at `factor`: each gap is
+// rounded on its own, with a bias of 0.4 rather than 0.5.
+std::uint32_t scaleGap(std::uint32_t ticks, float factor);
+
 // The merged list's order: by time, and at equal times every other event before a
 // note-on that carries its velocity.
 bool eventBefore(const Event& a, const Event& b);

@@ -1,0 +1,57 @@
+// songprep: rewrites a MIDI file into one that songmake converts without loss,
+// and says what it changed.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "songformat/command_line.h"
+#include "songformat/whole_file.h"
+#include "songprep/input_song.h"
+#include "songprep/options.h"
+#include "songprep/preparation.h"
+#include "songprep/report.h"
+
+namespace {
+
+using namespace songprep;
+
+enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3 };
+
+bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
+    std::string_view content(reinterpret_cast<const char*>(file.data()), file.size());
+    return songformat::replaceFile(name, content);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PrepOptions options;
+    switch (parseOptions(argc, argv, options)) {
+        case OptionsVerdict::help:
+            std::fputs(kUsage, stdout);
+            return kSuccess;
+        case OptionsVerdict::version:
+            songformat::printVersion("songprep");
+            return kSuccess;
+        case OptionsVerdict::usageError:
+            std::fputs(kUsage, stdout);
+            return kUsageError;
+        case OptionsVerdict::run:
+            break;
+    }
+
+    InputSong song;
+    std::string readerError;
+    if (!readInputSong(options.inName, song, readerError)) {
+        std::printf("%s\n", readerError.c_str());
+        return kReaderError;
+    }
+    Preparation preparation = prepareSong(song, options);
+    if (!writeOutput(options.outName, preparation.file)) {
+        std::printf("Can't write %s\n", options.outName.c_str());
+        return kWriteError;
+    }
+    std::fputs(reportText(options.inName, song, preparation, options.unitMs).c_str(), stdout);
+    std::printf("%s written.\n", options.outName.c_str());
+    return kSuccess;
+}

@@ -1,0 +1,15 @@
+// What songprep tells its user: where each voice comes from, and everything it
+// changed or left out on the way.
+#pragma once
+
+#include <string>
+
+#include "songprep/input_song.h"
+#include "songprep/preparation.h"
+
+namespace songprep {
+
+std::string reportText(const std::string& inName, const InputSong& song,
+                       const Preparation& preparation, double unitMs);
+
+}  // namespace songprep

@@ -1,0 +1,241 @@
+#include "songprep/timing_plan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "songmake/passes.h"
+#include "songprep/converter_clock.h"
+#include "songprep/written_time.h"
+
+namespace songprep {
+namespace {
+
+constexpr std::uint32_t kQuarterAt120 = 500000;
+constexpr double kSecondsPerQuarterRatio = 1200.0;  // ms: a unit's worth of ticks per quarter
+constexpr std::uint16_t kLargestDivision = 0x7FFF;
+
+TimeScale scaleFor(const InputSong& song, double unitMs) {
+    TimeScale scale;
+    scale.fileDivision = song.division;
+    if (unitMs == 0) {
+        scale.division = song.division;
+        return scale;
+    }
+    scale.division = divisionForUnit(unitMs);
+    if (isValidSmpteDivision(song.division))
+        scale.kind = TimeScale::Kind::fromSmpte;
+    else if (song.division == 0 || isSmpteDivision(song.division))
+        scale.kind = TimeScale::Kind::noDivision;
+    else
+        scale.kind = TimeScale::Kind::rescaled;
+    return scale;
+}
+
+// What the planner remembers of one voice.
+struct VoiceState {
+    std::vector<Unit> onUnit;  // by note: the unit its note-on plays at
+    Tick lastOnTick = 0;
+    bool anyOn = false;
+    bool offWaiting = false;  // a note-off goes with the next note-on, at its tick
+    std::size_t waitingOff = 0;
+    Tick waitingTick = 0;  // the earliest tick the waiting note-off may have
+    bool lastWasOff = false;
+    Tick lastOffTick = 0;
+};
+
+class Planner {
+public:
+    Planner(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
+            double unitMs, TimedSong& out)
+        : song_(song), voices_(voices), out_(out) {
+        out_.scale = scaleFor(song, unitMs);
+        if (out_.scale.kind != TimeScale::Kind::kept)
+            written_.emplace(song, unitMs, out_.scale.division);
+        for (int voice = 0; voice < kVoiceCount; ++voice) {
+            states_[voice].onUnit.resize(voices[voice].notesRead);
+            out_.voices[voice].reserve(voices[voice].events.size());
+        }
+    }
+
+    void run() {
+        std::vector<PlacedTempo> tempos = temposToPlace();
+        std::size_t nextTempo = 0;
+        std::array<std::size_t, kVoiceCount> next{};
+        while (true) {
+            int voice = firstVoiceDue(next);
+            if (nextTempo < tempos.size() &&
+                (voice < 0 || positionOf(tempos[nextTempo].tick) <=
+                                  voices_[voice].events[next[voice]].position)) {
+                tempo(tempos[nextTempo++]);
+                continue;
+            }
+            if (voice < 0) break;
+            event(voice, next[voice]++);
+        }
+        Tick end = std::max(minTick_, desiredTick(positionOf(song_.endTime)));
+        out_.endTick = static_cast<std::uint32_t>(std::min(end, kLastTick));
+    }
+
+private:
+    std::vector<PlacedTempo> temposToPlace() {
+        std::vector<PlacedTempo> tempos;
+        if (out_.scale.kind == TimeScale::Kind::fromSmpte) {
+            out_.temposLeftOut = song_.tempos.size();
+            return {{0, kQuarterAt120}};
+        }
+        for (const TempoChange& change : song_.tempos) {
+            if (change.tempo == 0)
+                ++out_.temposLeftOut;
+            else
+                tempos.push_back({change.tick, change.tempo});
+        }
+        return tempos;
+    }
+
+    // The voice whose next event comes first; -1 when every voice is done.
+    int firstVoiceDue(const std::array<std::size_t, kVoiceCount>& next) const {
+        int best = -1;
+        for (int voice = 0; voice < kVoiceCount; ++voice) {
+            const std::vector<VoiceEvent>& events = voices_[voice].events;
+            if (next[voice] == events.size()) continue;
+            const VoiceEvent& candidate = events[next[voice]];
+            if (best >= 0) {
+                const VoiceEvent& current = voices_[best].events[next[best]];
+                if (current.position < candidate.position ||
+                    (current.position == candidate.position && current.phase <= candidate.phase))
+                    continue;
+            }
+            best = voice;
+        }
+        return best;
+    }
+
+    // Where the event would go if nothing else moved it, or its own tick when
+    // times are kept: the converter plays it at the unit nearest its written
+    // time, and of the ticks that give that unit it has the one nearest its
+    // written tick, so that neither the song nor the file drifts.
+    Tick desiredTick(Position position) const {
+        if (!written_) return tickOf(position);
+        std::uint32_t tick = tickOf(position);
+        auto unit = static_cast<Unit>(std::llround(written_->unitsAt(tick)));
+        return clock_.tickNear(unit, written_->outputTick(tick));
+    }
+
+    // The first tick at which a record plays later than `unit`.
+    Tick tickAbove(Unit unit) const {
+        if (clock_.lastUnit() > unit) return minTick_;
+        return std::max(clock_.tickForUnit(unit + 1), minTick_);
+    }
+
+    void tempo(const PlacedTempo& change) {
+        clock_.setTempo(change.tempo);
+        Tick tick = std::max(desiredTick(positionOf(change.tick)), minTick_);
+        // At a record's tick the tempo would scale the gap that record ends.
+        if (clock_.anyRecord() && tick == clock_.lastTick()) ++tick;
+        tick = std::min(tick, kLastTick);
+        out_.tempos.push_back({static_cast<std::uint32_t>(tick), change.tempo});
+        minTick_ = tick;
+        lastTempoTick_ = tick;
+    }
+
+    void event(int voice, std::size_t index) {
+        const VoiceEvent& event = voices_[voice].events[index];
+        if (event.kind == kNoteOff) return noteOff(voice, index);
+        if (event.kind == kNoteOn) return noteOn(voice, event);
+        Tick tick = std::max(desiredTick(event.position), minTick_);
+        if (event.phase == kPhaseAfterNoteOn) tick = std::max(tick, states_[voice].lastOnTick + 1);
+        // Pan is folded into the next note-on's velocity: it is no record.
+        place(voice, event, tick, event.data1 != kPanController);
+    }
+
+    void noteOff(int voice, std::size_t index) {
+        const std::vector<VoiceEvent>& events = voices_[voice].events;
+        const VoiceEvent& off = events[index];
+        VoiceState& state = states_[voice];
+        Tick wanted = std::max(desiredTick(off.position), minTick_);
+        // Where notes overlap (--chords keep), times that round together must
+        // not put a note-off after another note's note-on at one tick: the
+        // converter would take that note for a slide from one that had ended.
+        if (state.anyOn && wanted == state.lastOnTick) ++wanted;
+        Tick tick = std::max(wanted, tickAbove(state.onUnit[off.note]));
+        if (tick > wanted) ++out_.notesLengthened;
+        // The converter drops a note-off that a note-on follows within 14 ticks;
+        // at that note-on's tick, its own tick is no gap of the stream.
+        if (index + 1 < events.size() && events[index + 1].kind == kNoteOn) {
+            Tick following = std::max(desiredTick(events[index + 1].position), tick);
+            if (following - tick <= kNoteOffMergeTicks) {
+                state.offWaiting = true;
+                state.waitingOff = index;
+                state.waitingTick = tick;
+                return;
+            }
+        }
+        state.lastOffTick = place(voice, off, tick, true);
+        state.lastWasOff = true;
+    }
+
+    void noteOn(int voice, const VoiceEvent& on) {
+        VoiceState& state = states_[voice];
+        Tick tick = std::max(desiredTick(on.position), minTick_);
+        if (state.offWaiting) {
+            const VoiceEvent& off = voices_[voice].events[state.waitingOff];
+            tick = std::max({tick, state.waitingTick, tickAbove(state.onUnit[off.note])});
+            if (tick > state.waitingTick) ++out_.restsClosed;
+            place(voice, off, tick, true);
+            state.offWaiting = false;
+        } else if (state.lastWasOff && tick > state.lastOffTick &&
+                   tick - state.lastOffTick <= kNoteOffMergeTicks &&
+                   !(voice == 0 && lastTempoTick_ > state.lastOffTick)) {
+            // Rounding brought the note-on nearer than planned: it waits, so that
+            // the converter keeps the note-off whose tick the plan counted on.
+            // (Voice 0 carries the tempo changes: one between them keeps it too.)
+            tick = state.lastOffTick + kNoteOffMergeTicks + 1;
+        }
+        place(voice, on, tick, true);
+        state.onUnit[on.note] = clock_.lastUnit();
+        state.lastOnTick = clock_.lastTick();
+        state.anyOn = true;
+    }
+
+    // Puts the event at `tick`, or where a record there must go instead;
+    // returns the tick it has.
+    Tick place(int voice, const VoiceEvent& event, Tick tick, bool record) {
+        tick = std::max(std::min(tick, kLastTick), minTick_);
+        if (record) {
+            tick = clock_.playableTick(tick);
+            clock_.record(tick);
+        }
+        out_.voices[voice].push_back({static_cast<std::uint32_t>(tick),
+                                      static_cast<std::uint8_t>(event.kind | voice), event.data1,
+                                      event.data2});
+        minTick_ = tick;
+        states_[voice].lastWasOff = false;
+        return tick;
+    }
+
+    const InputSong& song_;
+    const std::array<PreparedVoice, kVoiceCount>& voices_;
+    TimedSong& out_;
+    std::optional<WrittenTime> written_;
+    ConverterClock clock_;
+    std::array<VoiceState, kVoiceCount> states_;
+    Tick minTick_ = 0;
+    Tick lastTempoTick_ = 0;
+};
+
+}  // namespace
+
+std::uint16_t divisionForUnit(double unitMs) {
+    long ticks = std::lround(kSecondsPerQuarterRatio / unitMs);
+    return static_cast<std::uint16_t>(std::clamp<long>(ticks, 1, kLargestDivision));
+}
+
+TimedSong planTiming(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
+                     double unitMs) {
+    TimedSong out;
+    Planner(song, voices, unitMs, out).run();
+    return out;
+}
+
+}  // namespace songprep

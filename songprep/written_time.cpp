@@ -1,0 +1,52 @@
+#include "songprep/written_time.h"
+
+#include <algorithm>
+
+namespace songprep {
+namespace {
+
+constexpr std::uint32_t kDefaultTempo = 500000;  // 120 beats per minute
+constexpr double kMicrosecondsPerMs = 1000.0;
+constexpr double kQuartersPerSecondAt120 = 2.0;
+
+int framesPerSecond(std::uint16_t division) { return -static_cast<std::int8_t>(division >> 8); }
+
+}  // namespace
+
+bool isSmpteDivision(std::uint16_t division) { return (division & 0x8000) != 0; }
+
+bool isValidSmpteDivision(std::uint16_t division) {
+    return isSmpteDivision(division) && framesPerSecond(division) > 0 && (division & 0xFF) != 0;
+}
+
+WrittenTime::WrittenTime(const InputSong& song, double unitMs, std::uint16_t division) {
+    if (isValidSmpteDivision(song.division)) {
+        // Frames count real time: tempo changes do not touch it.
+        double ticksPerSecond = framesPerSecond(song.division) * (song.division & 0xFF);
+        segments_.push_back({0, 0.0, kMicrosecondsPerMs / ticksPerSecond / unitMs});
+        ticksPerTick_ = division * kQuartersPerSecondAt120 / ticksPerSecond;
+        return;
+    }
+    std::uint16_t fileDivision =
+        song.division == 0 || isSmpteDivision(song.division) ? division : song.division;
+    ticksPerTick_ = static_cast<double>(division) / fileDivision;
+    double perMicrosecond = 1.0 / (fileDivision * kMicrosecondsPerMs * unitMs);
+    segments_.push_back({0, 0.0, kDefaultTempo * perMicrosecond});
+    for (const TempoChange& change : song.tempos) {
+        if (change.tempo == 0) continue;  // as the converter, which cannot divide by it
+        double units = unitsAt(change.tick);
+        if (segments_.back().tick == change.tick) segments_.pop_back();
+        segments_.push_back({change.tick, units, change.tempo * perMicrosecond});
+    }
+}
+
+double WrittenTime::outputTick(std::uint32_t tick) const { return tick * ticksPerTick_; }
+
+double WrittenTime::unitsAt(std::uint32_t tick) const {
+    auto after = std::upper_bound(segments_.begin(), segments_.end(), tick,
+                                  [](std::uint32_t t, const Segment& s) { return t < s.tick; });
+    const Segment& segment = *(after - 1);
+    return segment.units + (tick - segment.tick) * segment.unitsPerTick;
+}
+
+}  // namespace songprep

@@ -1,0 +1,110 @@
+// The promise songprep makes: whatever MIDI file goes in, songcheck --strict
+// finds nothing of the MIDI part lost in what comes out (with --chords keep,
+// nothing but the overlapping notes the user chose to keep), and songmake
+// converts it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/songprep/random_song.h"
+#include "tests/support/song_folder.h"
+
+namespace testing_support {
+namespace {
+
+constexpr int kRandomSongs = 150;
+
+// Findings that --chords keep leaves: notes of a voice that overlap.
+const char* const kOverlapFindings[] = {
+    "chords: notes that start together",
+    "notes cut short by another note's note-off",
+    "notes cut short by a later note of their voice",
+    "notes that never sound",
+};
+
+// The titles of the losses songcheck reports.
+std::vector<std::string> losses(const std::string& report) {
+    std::vector<std::string> titles;
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("loss ")) titles.push_back(line.substr(13));
+    return titles;
+}
+
+bool isOverlapFinding(const std::string& title) {
+    for (const char* overlap : kOverlapFindings)
+        if (title.starts_with(overlap)) return true;
+    return false;
+}
+
+class Promise : public ::testing::Test {
+protected:
+    Promise() {
+        song.writeWaves("out");
+        song.writeEnvelopes("", "out");
+    }
+
+    // Prepares `midi` with `options`; returns songcheck's report of the output,
+    // after checking that songmake converts it.
+    std::string prepareAndCheck(const Bytes& midi, std::vector<std::string> options) {
+        song.write("in.mid", midi);
+        options.insert(options.end(), {"in.mid", "out.mid"});
+        RunResult prepared = song.run(SONGPREP_PATH, options);
+        EXPECT_EQ(prepared.exitCode, 0) << prepared.output;
+        RunResult made = song.run(SONGMAKE_PATH, {"out.mid"});
+        EXPECT_EQ(made.exitCode, 0) << made.output;
+        return song.run(SONGCHECK_PATH, {"--strict", "out.mid"}).output;
+    }
+
+    void expectNothingLost(const Bytes& midi, const std::vector<std::string>& options) {
+        std::string report = prepareAndCheck(midi, options);
+        EXPECT_EQ(losses(report), std::vector<std::string>()) << report;
+    }
+
+    void expectOnlyOverlaps(const Bytes& midi, std::vector<std::string> options) {
+        options.insert(options.begin(), {"--chords", "keep"});
+        std::string report = prepareAndCheck(midi, options);
+        for (const std::string& title : losses(report))
+            EXPECT_TRUE(isOverlapFinding(title)) << report;
+    }
+
+    SongFolder song;
+};
+
+// Options drawn for each song, so that every one meets many kinds of file.
+std::vector<std::string> optionsFor(std::uint32_t seed) {
+    static const char* const kUnits[] = {"2.5", "2.5", "1", "5", "0", "0.7"};
+    std::vector<std::string> options = {"--unit-ms", kUnits[seed % std::size(kUnits)]};
+    if (seed % 7 == 3) options.push_back("--no-bend");
+    if (seed % 5 == 1) options.insert(options.end(), {"--chords", "bottom"});
+    if (seed % 11 == 4) options.insert(options.end(), {"--voices", "10,1,-,3"});
+    return options;
+}
+
+TEST_F(Promise, RandomSongsLoseNothing) {
+    for (std::uint32_t seed = 1; seed <= kRandomSongs; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        expectNothingLost(randomSong(seed), optionsFor(seed));
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(Promise, RandomSongsKeepingChordsLoseOnlyTheirOverlaps) {
+    for (std::uint32_t seed = 1; seed <= kRandomSongs; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::vector<std::string> options = optionsFor(seed);
+        if (options.size() > 2 && options[2] == "--chords")
+            options.erase(options.begin() + 2, options.begin() + 4);
+        expectOnlyOverlaps(randomSong(seed), options);
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(Promise, TheExampleSongLosesNothing) {
+    Bytes demo = readFile(std::string(DEMO_FOLDER) + "/demo.mid");
+    expectNothingLost(demo, {});
+    expectOnlyOverlaps(demo, {});
+}
+
+}  // namespace
+}  // namespace testing_support
