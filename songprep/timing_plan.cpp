@@ -14,6 +14,8 @@ namespace {
 constexpr std::uint32_t kQuarterAt120 = 500000;
 constexpr double kSecondsPerQuarterRatio = 1200.0;  // ms: a unit's worth of ticks per quarter
 constexpr std::uint16_t kLargestDivision = 0x7FFF;
+constexpr int kNoKey = -1;
+constexpr std::size_t kShortestPrunedVoice = 4;  // songmake keeps a track under four events whole
 
 TimeScale scaleFor(const InputSong& song, double unitMs) {
     TimeScale scale;
@@ -42,6 +44,7 @@ struct VoiceState {
     Tick waitingTick = 0;  // the earliest tick the waiting note-off may have
     bool lastWasOff = false;
     Tick lastOffTick = 0;
+    int previousOnKey = kNoKey;  // the key of the event before, when a note-on the converter keeps
 };
 
 class Planner {
@@ -60,6 +63,8 @@ public:
 
     void run() {
         std::vector<PlacedTempo> tempos = temposToPlace();
+        temposLeft_ = tempos.size();
+        tempoCount_ = tempos.size();
         std::size_t nextTempo = 0;
         std::array<std::size_t, kVoiceCount> next{};
         while (true) {
@@ -137,6 +142,22 @@ private:
         out_.tempos.push_back({static_cast<std::uint32_t>(tick), change.tempo});
         minTick_ = tick;
         lastTempoTick_ = tick;
+        --temposLeft_;
+        // Tempo changes ride in voice 0's track, between its events.
+        states_[0].previousOnKey = kNoKey;
+    }
+
+    // Whether the converter drops this note-off because the note-on just
+    // before it in the voice is another key's: that note slides in (only
+    // where notes overlap, with --chords keep). The first and the last event
+    // of a voice, and every event of a voice of under four, always stay.
+    bool dropsAsSlide(int voice, std::size_t index) const {
+        const std::vector<VoiceEvent>& events = voices_[voice].events;
+        std::size_t length = events.size() + (voice == 0 ? tempoCount_ : 0);
+        bool last = index + 1 == events.size() && (voice != 0 || temposLeft_ == 0);
+        int key = states_[voice].previousOnKey;
+        return length >= kShortestPrunedVoice && !last && key != kNoKey &&
+               key != events[index].data1;
     }
 
     void event(int voice, std::size_t index) {
@@ -158,6 +179,10 @@ private:
         // not put a note-off after another note's note-on at one tick: the
         // converter would take that note for a slide from one that had ended.
         if (state.anyOn && wanted == state.lastOnTick) ++wanted;
+        if (dropsAsSlide(voice, index)) {
+            place(voice, off, wanted, false);  // no record: its tick is no gap of the stream
+            return;
+        }
         Tick tick = std::max(wanted, tickAbove(state.onUnit[off.note]));
         if (tick > wanted) ++out_.notesLengthened;
         // The converter drops a note-off that a note-on follows within 14 ticks;
@@ -210,7 +235,9 @@ private:
                                       static_cast<std::uint8_t>(event.kind | voice), event.data1,
                                       event.data2});
         minTick_ = tick;
-        states_[voice].lastWasOff = false;
+        VoiceState& state = states_[voice];
+        state.lastWasOff = false;
+        state.previousOnKey = record && event.kind == kNoteOn ? event.data1 : kNoKey;
         return tick;
     }
 
@@ -222,6 +249,8 @@ private:
     std::array<VoiceState, kVoiceCount> states_;
     Tick minTick_ = 0;
     Tick lastTempoTick_ = 0;
+    std::size_t temposLeft_ = 0;
+    std::size_t tempoCount_ = 0;
 };
 
 }  // namespace

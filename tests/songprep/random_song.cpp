@@ -8,13 +8,17 @@ namespace {
 
 class SongMaker {
 public:
+    enum class Style { plain, dense, tempos, sparse };
+
     explicit SongMaker(std::uint32_t seed) : random_(seed) {}
 
     Bytes make() {
         static constexpr int kDivisions[] = {24, 96, 120, 192, 384, 480, 960, 1000, 1920};
         int division = kDivisions[below(std::size(kDivisions))];
         if (chance(5)) division = 0xE728;  // SMPTE: 25 frames per second of 40 ticks
-        step_ = static_cast<std::uint32_t>(division & 0x8000 ? 40 : division) / 4;
+        std::uint32_t quarter = division & 0x8000 ? 40 : static_cast<std::uint32_t>(division);
+        style_ = static_cast<Style>(below(4));
+        step_ = std::max<std::uint32_t>(1, quarter / (style_ == Style::dense ? 64 : 4));
         int trackCount = 1 + static_cast<int>(below(4));
         std::vector<MidiTrack> tracks(trackCount);
         for (MidiTrack& track : tracks) {
@@ -63,6 +67,7 @@ private:
             for (int c = 0; c < chordSize; ++c) note(track, tick, channel, key + 4 * c, velocity);
             if (chance(20)) extra(track, tick + below(step_ + 1), channel);
             tick += chance(25) ? below(step_ / 2 + 1) : step_ * (1 + below(3));
+            if (style_ == Style::sparse && chance(10)) tick += below(100 * step_);
         }
     }
 
@@ -93,7 +98,7 @@ private:
     }
 
     void extra(MidiTrack& track, std::uint32_t tick, int channel) {
-        static constexpr int kControllers[] = {1, 2, 3, 4, 7, 10, 11, 64, 91};
+        static constexpr int kControllers[] = {1, 2, 2, 3, 4, 7, 10, 11, 64, 91};
         switch (below(6)) {
             case 0:
             case 1:
@@ -124,6 +129,7 @@ private:
     std::mt19937 random_;
     std::uint32_t step_ = 120;
     bool runningStatus_ = false;
+    Style style_ = Style::plain;
 };
 
 }  // namespace
