@@ -15,10 +15,6 @@ std::string plural(std::size_t count, const char* one, const char* many) {
     return format("%zu %s", count, count == 1 ? one : many);
 }
 
-std::string channelName(int channel) {
-    return format("channel %d%s", channel + 1, channel == kDrumChannel ? " (drums)" : "");
-}
-
 std::string divisionText(std::uint16_t division) {
     if (division == 0) return "no time division";
     if (!isSmpteDivision(division)) return plural(division, "tick", "ticks") + " per quarter note";
@@ -41,8 +37,9 @@ std::string voicesLine(const Preparation& preparation) {
         if (summary.channel == kNoChannel)
             text += "empty";
         else
-            text += channelName(summary.channel) + " (" +
-                    plural(summary.notesPlayed, "note", "notes") + ")";
+            text += format("channel %d (%s%s)", summary.channel + 1,
+                           summary.channel == kDrumChannel ? "drums, " : "",
+                           plural(summary.notesPlayed, "note", "notes").c_str());
     }
     return text + "\n";
 }
@@ -55,7 +52,8 @@ std::string channelsLeftOutLine(const Preparation& preparation) {
         std::size_t notes = preparation.census.notes[channel];
         std::size_t others = preparation.census.others[channel];
         if (chosen || notes + others == 0) continue;
-        channels.push_back(format("%d (%s, %s)", channel + 1,
+        channels.push_back(format("%d (%s%s, %s)", channel + 1,
+                                  channel == kDrumChannel ? "drums, " : "",
                                   plural(notes, "note", "notes").c_str(),
                                   plural(others, "other message", "other messages").c_str()));
     }
@@ -76,8 +74,8 @@ std::string chordsLine(const Preparation& preparation) {
 
 std::string bendsLine(const Preparation& preparation) {
     const BendCounts& bends = preparation.bends;
-    if (bends.wheelMessages == 0 && preparation.leftOut.pitchWheel > 0)
-        return "Bends: the pitch wheel left out (--no-bend)\n";
+    if (preparation.leftOut.pitchWheel > 0) return "Bends: the pitch wheel left out (--no-bend)\n";
+    if (bends.wheelMessages == 0) return "Bends: no pitch wheel\n";
     return format(
         "Bends: %s as controller 2 (%s written), %zu clipped below the centre\n",
         plural(bends.wheelMessages, "pitch wheel message", "pitch wheel messages").c_str(),
@@ -116,7 +114,8 @@ std::string leftOutLine(const Preparation& preparation) {
     item(counts.channelPressure, "channel pressure message", "channel pressure messages");
     item(counts.keyPressure, "polyphonic pressure message", "polyphonic pressure messages");
     item(counts.pitchWheel, "pitch wheel message", "pitch wheel messages");
-    item(counts.controller1, "controller 1 off voice 0", "controller 1 off voice 0");
+    item(counts.controller1, "controller 1 (kept on voice 0 only)",
+         "controller 1 (kept on voice 0 only)");
     for (std::size_t number = 0; number < counts.controllers.size(); ++number)
         if (counts.controllers[number] > 0)
             items.push_back(format("%zu controller ", counts.controllers[number]) +

@@ -120,11 +120,22 @@ private:
     // times are kept: the converter plays it at the unit nearest its written
     // time, and of the ticks that give that unit it has the one nearest its
     // written tick, so that neither the song nor the file drifts.
-    Tick desiredTick(Position position) const {
-        if (!written_) return tickOf(position);
-        std::uint32_t tick = tickOf(position);
+    Tick plannedTick(std::uint32_t tick) const {
+        if (!written_) return tick;
         auto unit = static_cast<Unit>(std::llround(written_->unitsAt(tick)));
         return clock_.tickNear(unit, written_->outputTick(tick));
+    }
+
+    // The same for an event placed now; events the file writes at one tick
+    // keep one tick, though each record moves the rounding on.
+    Tick desiredTick(Position position) {
+        std::uint32_t tick = tickOf(position);
+        if (!haveDesired_ || tick != desiredFor_) {
+            desired_ = plannedTick(tick);
+            desiredFor_ = tick;
+            haveDesired_ = true;
+        }
+        return desired_;
     }
 
     // The first tick at which a record plays later than `unit`.
@@ -188,7 +199,7 @@ private:
         // The converter drops a note-off that a note-on follows within 14 ticks;
         // at that note-on's tick, its own tick is no gap of the stream.
         if (index + 1 < events.size() && events[index + 1].kind == kNoteOn) {
-            Tick following = std::max(desiredTick(events[index + 1].position), tick);
+            Tick following = std::max(plannedTick(tickOf(events[index + 1].position)), tick);
             if (following - tick <= kNoteOffMergeTicks) {
                 state.offWaiting = true;
                 state.waitingOff = index;
@@ -249,6 +260,9 @@ private:
     std::array<VoiceState, kVoiceCount> states_;
     Tick minTick_ = 0;
     Tick lastTempoTick_ = 0;
+    bool haveDesired_ = false;
+    std::uint32_t desiredFor_ = 0;  // the file's tick desired_ was planned for
+    Tick desired_ = 0;
     std::size_t temposLeft_ = 0;
     std::size_t tempoCount_ = 0;
 };

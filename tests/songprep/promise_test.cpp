@@ -12,7 +12,7 @@
 namespace testing_support {
 namespace {
 
-constexpr int kRandomSongs = 2000;
+constexpr int kRandomSongs = 300;
 
 // Findings that --chords keep leaves: notes of a voice that overlap.
 const char* const kOverlapFindings[] = {

@@ -1,0 +1,171 @@
+// songprep as a user runs it: a MIDI file from anywhere in, a report and a
+// file songmake converts out; one test per option, and the exit codes.
+#include <gtest/gtest.h>
+
+#include "tests/songprep/heard_file.h"
+#include "tests/support/song_folder.h"
+
+namespace testing_support {
+namespace {
+
+// A small band at 96 ticks per quarter note: a melody with the pitch wheel,
+// a bass, chords, a pad, drums and a bell, each with the messages a sequencer
+// writes (program changes, volume), and a tempo change.
+Bytes band() {
+    MidiTrack conductor = MidiTrack().tempo(0, 500000).tempo(384, 600000);
+    MidiTrack band;
+    for (int channel : {0, 1, 2, 4, 9, 10})
+        band.programChange(0, channel, 5).control(0, channel, 7, 100);
+    for (std::uint32_t beat = 0; beat < 8; ++beat) {
+        std::uint32_t tick = beat * 96;
+        band.note(tick, 0, 72 + beat % 3, 100, 90);
+        band.note(tick, 1, 36, 90, 96);
+        for (int key : {60, 64, 67}) band.note(tick, 2, key, 70, 96);
+        band.note(tick, 9, 36, 120, 0).note(tick + 48, 9, 42, 80, 0);
+    }
+    band.pitchWheel(40, 0, 12288).pitchWheel(100, 0, 8192).pitchWheel(200, 0, 4096);
+    band.control(10, 1, 1, 64);  // controller 1 of the bass
+    band.note(0, 4, 48, 60, 384).note(384, 4, 50, 60, 384);
+    band.note(760, 10, 84, 50, 10);
+    return midiFile(1, {conductor, band}, 96);
+}
+
+class Songprep : public ::testing::Test {
+protected:
+    Songprep() {
+        song.writeWaves("out");
+        song.writeEnvelopes("", "out");
+    }
+
+    RunResult prepare(std::vector<std::string> options, const Bytes& midi = band()) {
+        song.write("in.mid", midi);
+        options.insert(options.end(), {"in.mid", "out.mid"});
+        return song.run(SONGPREP_PATH, options);
+    }
+
+    // The report line that starts with `start`.
+    static std::string line(const RunResult& result, const std::string& start) {
+        std::size_t at = result.output.find("\n" + start);
+        if (at == std::string::npos) return "(no line " + start + ")";
+        std::size_t end = result.output.find('\n', at + 1);
+        return result.output.substr(at + 1, end - at - 1);
+    }
+
+    HeardFile output() const { return hearFile(readFile(song.folder / "out.mid")); }
+
+    SongFolder song;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(Songprep, ByDefaultTheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
+    RunResult result = prepare({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output,
+              "in.mid: format 1, 2 tracks, 96 ticks per quarter note, 2 tempo changes\n"
+              "Voices: 0 channel 1 (8 notes), 1 channel 2 (8 notes), 2 channel 3 (8 notes), 3 "
+              "channel 5 (2 notes)\n"
+              "Channels left out: 10 (drums, 16 notes, 2 other messages), 11 (1 note, 2 other "
+              "messages)\n"
+              "Chords (top): 16 notes removed, 0 cut short, 0 started late\n"
+              "Bends: 3 pitch wheel messages as controller 2 (3 events written), 1 clipped below "
+              "the centre\n"
+              "Notes lengthened to one player unit: 0\n"
+              "Rests of up to 14 ticks closed (the converter drops their note-offs): 0\n"
+              "Time: 96 ticks per quarter note become 480 (times 5.000) for a player unit of 2.500 "
+              "ms\n"
+              "Left out: 4 program changes, 1 controller 1 (kept on voice 0 only), 4 controller 7 "
+              "(volume)\n"
+              "out.mid written.\n");
+    HeardFile out = output();
+    EXPECT_EQ(out.format, 1u);
+    EXPECT_EQ(out.trackCount, 5u);  // the tempo track and the four voices
+    EXPECT_EQ(out.division, 480u);
+    EXPECT_EQ(eventsWith(out, " 92 "),
+              (Events{"0 92 67 70", "480 92 67 70", "960 92 67 70", "1440 92 67 70",
+                      "1916 92 67 70", "2396 92 67 70", "2876 92 67 70", "3356 92 67 70"}));
+    EXPECT_EQ(eventsWith(out, "B0 2 "), (Events{"200 B0 2 64", "481 B0 2 64", "500 B0 2 0"}));
+    EXPECT_EQ(eventsWith(out, "tempo"), (Events{"0 tempo 500000", "1916 tempo 600000"}));
+}
+
+TEST_F(Songprep, VoicesChosenByHand) {
+    RunResult result = prepare({"--voices", "2,3,-,10"});
+    EXPECT_EQ(line(result, "Voices:"),
+              "Voices: 0 channel 2 (8 notes), 1 channel 3 (8 notes), 2 empty, 3 channel 10 "
+              "(drums, 16 notes)");
+    EXPECT_EQ(line(result, "Channels"),
+              "Channels left out: 1 (8 notes, 5 other messages), 5 (2 notes, 2 other messages), "
+              "11 (1 note, 2 other messages)");
+    // The drums' notes of no length last a unit; the bass's controller 1 is
+    // voice 0's now, and stays.
+    EXPECT_EQ(line(result, "Notes lengthened"), "Notes lengthened to one player unit: 16");
+    HeardFile out = output();
+    EXPECT_EQ(out.trackCount, 4u);
+    EXPECT_EQ(eventsWith(out, "B0 1 "), (Events{"50 B0 1 64"}));
+    EXPECT_EQ(eventsWith(out, " 93 ").size(), 16u);
+    EXPECT_EQ(eventsWith(out, " 92 ").size(), 0u);
+}
+
+TEST_F(Songprep, TheLowestNoteOfEachChordOrAllOfThem) {
+    RunResult bottom = prepare({"--chords", "bottom"});
+    EXPECT_EQ(line(bottom, "Chords"),
+              "Chords (bottom): 16 notes removed, 0 cut short, 0 started late");
+    EXPECT_EQ(eventsWith(output(), " 92 ")[0], "0 92 60 70");
+    RunResult keep = prepare({"--chords", "keep"});
+    EXPECT_EQ(line(keep, "Chords"), "Chords (keep): left as written");
+    EXPECT_EQ(eventsWith(output(), " 92 ").size(), 24u);
+}
+
+TEST_F(Songprep, ThePlayerUnitSetsTheTicksPerQuarterNote) {
+    RunResult coarse = prepare({"--unit-ms", "5"});
+    EXPECT_EQ(line(coarse, "Time"),
+              "Time: 96 ticks per quarter note become 240 (times 2.500) for a player unit of "
+              "5.000 ms");
+    EXPECT_EQ(output().division, 240u);
+    RunResult kept = prepare({"--unit-ms", "0"});
+    EXPECT_EQ(line(kept, "Time"), "Time: kept as written (96 ticks per quarter note)");
+    HeardFile out = output();
+    EXPECT_EQ(out.division, 96u);
+    EXPECT_EQ(eventsWith(out, " 92 ")[1], "96 92 67 70");
+}
+
+TEST_F(Songprep, NoBendLeavesThePitchWheelOut) {
+    RunResult result = prepare({"--no-bend"});
+    EXPECT_EQ(line(result, "Bends"), "Bends: the pitch wheel left out (--no-bend)");
+    EXPECT_EQ(line(result, "Left out"),
+              "Left out: 4 program changes, 3 pitch wheel messages, 1 controller 1 (kept on voice "
+              "0 only), 4 controller 7 (volume)");
+    EXPECT_EQ(eventsWith(output(), "B0 2 ").size(), 0u);
+}
+
+TEST_F(Songprep, CommandLineMistakesShowTheUsage) {
+    for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"in.mid"},
+             {"in.mid", "out.mid", "more.mid"},
+             {"--voices", "1,2,3,4,5", "in.mid", "out.mid"},
+             {"--voices", "1,1", "in.mid", "out.mid"},
+             {"--voices", "0", "in.mid", "out.mid"},
+             {"--voices", "17", "in.mid", "out.mid"},
+             {"--voices", "1,,2", "in.mid", "out.mid"},
+             {"--chords", "middle", "in.mid", "out.mid"},
+             {"--unit-ms", "-1", "in.mid", "out.mid"},
+             {"--unit-ms", "2000", "in.mid", "out.mid"},
+             {"--unit-ms"},
+             {"--loud", "in.mid", "out.mid"},
+         }) {
+        RunResult result = song.run(SONGPREP_PATH, arguments);
+        EXPECT_EQ(result.exitCode, 1) << arguments.size();
+        EXPECT_TRUE(result.output.starts_with("Usage:\n songprep [--voices LIST]"))
+            << result.output;
+    }
+    RunResult help = song.run(SONGPREP_PATH, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.output.starts_with("Usage:\n"));
+    RunResult version = song.run(SONGPREP_PATH, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "songprep 1.0.0\n");
+}
+
+}  // namespace
+}  // namespace testing_support
