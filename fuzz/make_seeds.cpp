@@ -90,6 +90,29 @@ std::vector<Bytes> songSeeds() {
     return {encodeSong(ramp, flat, events), encodeSong(flat, ramp, endOnly)};
 }
 
+// songprep's: a byte that chooses the options, then a MIDI file; each file
+// with several choices, and a song with chords, the pitch wheel, drums and a
+// note of no length.
+std::vector<Bytes> prepSeeds(const std::vector<Bytes>& midi) {
+    MidiTrack band = MidiTrack()
+                         .note(0, 0, 60, 100, 96)
+                         .note(0, 0, 64, 100, 96)
+                         .note(48, 0, 67, 90, 96)
+                         .pitchWheel(60, 0, 12000)
+                         .note(0, 9, 36, 120, 0)
+                         .note(10, 2, 50, 80, 1)
+                         .note(96, 15, 40, 70, 30)
+                         .control(20, 1, 7, 90);
+    std::vector<Bytes> files = midi;
+    files.push_back(midiFile(1, {MidiTrack().tempo(0, 400000), band}, 96));
+    files.push_back(midiFile(0, {band}, 0xE728));  // SMPTE time
+    std::vector<Bytes> seeds;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::uint8_t choice : {0x00, 0x05, 0x1A, 0x23})
+            seeds.push_back(Bytes{static_cast<std::uint8_t>(choice + i)} + files[i]);
+    return seeds;
+}
+
 void writeSeeds(const std::filesystem::path& folder, const std::vector<Bytes>& seeds) {
     std::filesystem::create_directories(folder);
     for (std::size_t i = 0; i < seeds.size(); ++i) {
@@ -120,5 +143,6 @@ int main(int argc, char** argv) {
     writeSeeds(out / "songmake", pipeline);
     writeSeeds(out / "songasm", songSeeds());
     writeSeeds(out / "songdump", songSeeds());
+    writeSeeds(out / "songprep", prepSeeds(midi));
     return 0;
 }

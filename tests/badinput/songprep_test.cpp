@@ -1,0 +1,86 @@
+// songprep fed MIDI files that are missing, damaged or of the wrong kind, and
+// asked to write where it cannot: the reader's reason and exit code 2, or
+// exit code 3 with the earlier output left as it was and no temporary file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/badinput/bad_midi_files.h"
+#include "tests/support/song_folder.h"
+
+namespace testing_support {
+namespace {
+
+constexpr int kReaderError = 2;
+constexpr int kWriteError = 3;
+
+const Bytes kEarlierOutput = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+
+RunResult prepare(const SongFolder& space, const RunOptions& options = {}) {
+    return space.run(SONGPREP_PATH, {"in.mid", "out.mid"}, options);
+}
+
+TEST(SongprepBadMidi, DamagedFilesAreRefusedWithTheReadersReasonAndNothingIsWritten) {
+    for (const Refusal& refusal : midiRefusals()) {
+        SCOPED_TRACE(refusal.damage);
+        SongFolder space;
+        space.write("in.mid", refusal.midi);
+        space.write("out.mid", kEarlierOutput);
+        FolderSnapshot before = space.snapshot();
+
+        RunResult result = prepare(space);
+
+        EXPECT_EQ(result.exitCode, kReaderError);
+        EXPECT_EQ(result.output, refusal.message + "\n");
+        EXPECT_EQ(changesSince(before, space), "");
+    }
+}
+
+TEST(SongprepBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
+    SongFolder space;
+    EXPECT_EQ(prepare(space).output, "Can't open in.mid\n");
+    space.makeFolder("in.mid");
+    EXPECT_EQ(prepare(space).output, "Can't read in.mid\n");
+    std::filesystem::remove(space.folder / "in.mid");
+    std::filesystem::create_symlink("/dev/zero", space.folder / "in.mid");
+    RunResult endless = prepare(space);
+    EXPECT_EQ(endless.exitCode, kReaderError);
+    EXPECT_EQ(endless.output, "in.mid is over 64 MiB, too big for a MIDI file\n");
+    EXPECT_EQ(space.folder.entries(), std::vector<std::string>{"in.mid"});
+}
+
+// The whole file, then the report only once it is in place.
+void expectWriteRefused(SongFolder& space, const RunOptions& options = {}) {
+    space.write("in.mid", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
+    FolderSnapshot before = space.snapshot();
+
+    RunResult result = prepare(space, options);
+
+    EXPECT_EQ(result.exitCode, kWriteError);
+    EXPECT_EQ(result.output, "Can't write out.mid\n");
+    EXPECT_EQ(changesSince(before, space), "");
+}
+
+TEST(SongprepBadOutput, AFolderInPlaceOfTheOutputIsLeftAlone) {
+    SongFolder space;
+    space.makeFolder("out.mid");
+    space.write("out.mid/keep", "inside");
+    expectWriteRefused(space);
+}
+
+TEST(SongprepBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierOutputAndNoTemporary) {
+    SongFolder space;
+    space.write("out.mid", kEarlierOutput);
+    expectWriteRefused(space, {.fileSizeLimit = 40});  // the new file is some 70 bytes
+}
+
+TEST(SongprepBadOutput, AMissingFolderIsReported) {
+    SongFolder space;
+    space.write("in.mid", midiFile(0, {MidiTrack().note(0, 1, 60, 100, 480)}));
+    RunResult result = space.run(SONGPREP_PATH, {"in.mid", "no/out.mid"});
+    EXPECT_EQ(result.exitCode, kWriteError);
+    EXPECT_EQ(result.output, "Can't write no/out.mid\n");
+}
+
+}  // namespace
+}  // namespace testing_support
