@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     writeSeeds(out / "midi_reader", midi);
     writeSeeds(out / "envelope_line", lines);
     writeSeeds(out / "songmake", pipeline);
+    writeSeeds(out / "songcheck", pipeline);
     writeSeeds(out / "songasm", songSeeds());
     writeSeeds(out / "songdump", songSeeds());
     return 0;

@@ -71,7 +71,7 @@ inline void appendWord(ByteStream& out, std::uint16_t word) {
 
 // Record kinds as a listing tells them apart; a note-on is told by whether it
 // carries its own velocity, and both envelope codes are one kind.
-enum class RecordKind {
+enum class RecordKind : std::uint8_t {
     kFiller,
     kController1,
     kPitchOrSlide,  // a pitch change and a legato note share one encoding

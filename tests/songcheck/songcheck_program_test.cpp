@@ -260,6 +260,33 @@ TEST_F(SongCheck, StreamSizeAndTiming) {
               std::string::npos);
 }
 
+TEST_F(SongCheck, ThePictureDrawsTheFileUnderTheSongAndMarksEveryFinding) {
+    RunResult result = check(oneVoice(MidiTrack()
+                                          .note(0, 1, 60, 100, 480)
+                                          .note(0, 1, 64, 100, 480)
+                                          .note(0, 1, 67, 100, 480)
+                                          .note(240, 9, 36, 100, 10)),
+                             {"--svg"});
+    EXPECT_TRUE(result.output.ends_with("song.check.svg written.\n")) << result.output;
+    std::string svg = readText(folder / "song.check.svg");
+    auto count = [&](const std::string& piece) {
+        int found = 0;
+        for (std::size_t at = svg.find(piece); at != std::string::npos;
+             at = svg.find(piece, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("<title>channel 2 in the file: "), 3);  // outlined, under the song
+    // The sort puts the repeated-velocity E4 and the slide to G4 before C4's
+    // note-on, which carries its velocity: C4 is the note that sounds.
+    EXPECT_EQ(count("<title>voice 1 plays C4"), 1);
+    EXPECT_EQ(count("<title>channel 10, no voice: C2 at tick 240</title>"), 1);
+    EXPECT_EQ(count("<title>loss: chords:"), 2);
+    EXPECT_EQ(count("<title>loss: channel 10 (drums) has no voice"), 1);
+    EXPECT_LT(svg.find("in the file: "), svg.find("plays C4"));
+    EXPECT_TRUE(svg.ends_with("seconds</text>\n</svg>\n"));
+}
+
 TEST_F(SongCheck, CommandLineAndExitCodes) {
     EXPECT_EQ(runProgram(SONGCHECK_PATH, {}, folder.path()).exitCode, 1);
     EXPECT_EQ(runProgram(SONGCHECK_PATH, {"--unit-ms", "0", "a.mid"}, folder.path()).exitCode, 1);
