@@ -1,7 +1,8 @@
-// bench_runner: times songmake and songasm as whole processes on the benchmark
+// bench_runner: times songmake, songasm and songcheck as whole processes on the benchmark
 // songs and prints median wall time, throughput and peak resident memory.
 //
-//   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--runs N] [--sizes N,N,...]
+//   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--songcheck PATH]
+//                [--runs N] [--sizes N,N,...]
 //
 // Each figure is the median of N runs (9 unless given), after one warm-up run.
 #include <fcntl.h>
@@ -27,6 +28,7 @@ struct Options {
     std::string folder;
     std::string songmake;
     std::string songasm;
+    std::string songcheck;
     int runs = 9;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
 };
@@ -157,7 +159,7 @@ struct SizeResult {
     std::size_t events = 0;
     std::size_t midiBytes = 0;
     long songBytes = -1;
-    Figures songmake, midicsv, songasm;
+    Figures songmake, midicsv, songasm, songcheck;
 };
 
 std::string formatSeconds(const Figures& figures) {
@@ -177,15 +179,19 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
         std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
         std::exit(1);
     }
-    Command songmake = {options.songmake, base + ".mid"};
-    if (midicsv.empty()) {
-        result.songmake = measure(songmake, options.runs);
-    } else {
-        std::vector<Figures> both =
-            measureTogether({songmake, {midicsv, base + ".mid"}}, options.runs);
-        result.songmake = both[0];
-        result.midicsv = both[1];
+    // The programs compared with songmake take turns with it.
+    std::vector<Command> commands = {{options.songmake, base + ".mid"}};
+    std::vector<Figures*> figures = {&result.songmake};
+    if (!midicsv.empty()) {
+        commands.push_back({midicsv, base + ".mid"});
+        figures.push_back(&result.midicsv);
     }
+    if (executable(options.songcheck)) {
+        commands.push_back({options.songcheck, base + ".mid"});
+        figures.push_back(&result.songcheck);
+    }
+    std::vector<Figures> measured = measureTogether(commands, options.runs);
+    for (std::size_t i = 0; i < measured.size(); ++i) *figures[i] = measured[i];
     result.songBytes = fileSize(base + ".sng");
     if (executable(options.songasm) && result.songBytes >= 0)
         result.songasm = measure(Command{options.songasm, base + ".sng"}, options.runs);
@@ -244,6 +250,25 @@ Figures printSongasm(const Options& options, const std::vector<SizeResult>& resu
     return figures;
 }
 
+// songcheck's report on each song, against songmake's conversion of it.
+void printSongcheck(const Options& options, const std::vector<SizeResult>& results) {
+    std::printf(
+        "\nsongcheck, whole process, report on the MIDI file (taking turns with songmake)\n");
+    if (!executable(options.songcheck)) {
+        std::printf("songcheck not built\n");
+        return;
+    }
+    std::printf("%-6s %10s %9s %9s %13s %9s %11s\n", "size", "events", "median s", "ns/event",
+                "x songmake", "peak MB", "bytes/event");
+    for (const SizeResult& r : results) {
+        double events = static_cast<double>(r.events);
+        const Figures& f = r.songcheck;
+        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
+                    r.events, formatSeconds(f).c_str(), f.seconds / events * 1e9,
+                    f.seconds / r.songmake.seconds, f.peakBytes / 1e6, f.peakBytes / events);
+    }
+}
+
 void printTargets(const std::vector<SizeResult>& results, const Figures& songasm) {
     for (const SizeResult& r : results) {
         if (r.requested != 1000000 || !r.songmake.ran) continue;
@@ -257,6 +282,15 @@ void printTargets(const std::vector<SizeResult>& results, const Figures& songasm
             std::printf(", faster than midicsv: %s",
                         r.songmake.seconds < r.midicsv.seconds ? "met" : "MISSED");
         std::printf("\n");
+        if (r.songcheck.ran) {
+            double ratio = r.songcheck.seconds / r.songmake.seconds;
+            double checkPerEvent = r.songcheck.peakBytes / static_cast<double>(r.events);
+            std::printf(
+                "targets for 1M events: songcheck %.2f times songmake's time (<= 3: %s), "
+                "%.1f bytes/event (<= 200: %s)\n",
+                ratio, ratio <= 3 ? "met" : "MISSED", checkPerEvent,
+                checkPerEvent <= 200 ? "met" : "MISSED");
+        }
     }
     if (songasm.ran)
         std::printf("target for songasm: 1 MiB song file in %.3f s (< 0.1: %s)\n", songasm.seconds,
@@ -273,6 +307,8 @@ Options parseOptions(int argc, char** argv) {
             options.songmake = value;
         else if (name == "--songasm")
             options.songasm = value;
+        else if (name == "--songcheck")
+            options.songcheck = value;
         else if (name == "--runs")
             options.runs = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
@@ -286,7 +322,7 @@ Options parseOptions(int argc, char** argv) {
     if (options.folder.empty() || !executable(options.songmake)) {
         std::fputs(
             "Usage: bench_runner --folder DIR --songmake PATH [--songasm PATH] "
-            "[--runs N] [--sizes N,N,...]\n",
+            "[--songcheck PATH] [--runs N] [--sizes N,N,...]\n",
             stderr);
         std::exit(1);
     }
@@ -307,6 +343,7 @@ int main(int argc, char** argv) {
     }
     printSongmake(results, !midicsv.empty());
     Figures songasm = printSongasm(options, results);
+    printSongcheck(options, results);
     printTargets(results, songasm);
     std::printf("load average at end: %s\n", loadAverage().c_str());
     return 0;
