@@ -1,14 +1,8 @@
 #include "tests/songdump/dump_folder.h"
 
-#include "songformat/songformat.h"
+#include "tests/support/song_file.h"
 
 namespace testing_support {
-
-Bytes songFile(const Bytes& stream) {
-    Bytes song(songformat::kMagic, songformat::kMagic + songformat::kMagicSize);
-    song.resize(songformat::kHeaderSize, 0);
-    return song + stream;
-}
 
 void DumpFolder::writeSong(const Bytes& stream, const std::string& name) const {
     writeFile(folder / name, songFile(stream));

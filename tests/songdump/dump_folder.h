@@ -10,9 +10,6 @@
 
 namespace testing_support {
 
-// A song file around an event stream: the magic, two silent wave tables, the stream.
-Bytes songFile(const Bytes& stream);
-
 class DumpFolder {
 public:
     void writeSong(const Bytes& stream, const std::string& name = "song.sng") const;
