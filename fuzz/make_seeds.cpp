@@ -120,5 +120,6 @@ int main(int argc, char** argv) {
     writeSeeds(out / "songmake", pipeline);
     writeSeeds(out / "songasm", songSeeds());
     writeSeeds(out / "songdump", songSeeds());
+    writeSeeds(out / "songplay", songSeeds());
     return 0;
 }
