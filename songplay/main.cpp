@@ -95,7 +95,9 @@ int main(int argc, char** argv) {
 
     PlayClock clock(options.rate, options.unitMs);
     double exactFrames = clock.exactSongFrames(checked.endTime());
-    if (exactFrames > static_cast<double>(kLargestWavFrames))
+    // The rounded count is asked for only once the unrounded one is known to be in range.
+    if (exactFrames > static_cast<double>(kLargestWavFrames) ||
+        clock.songFrames(checked.endTime()) > kLargestWavFrames)
         return messages.fail(tooLongLine(name, exactFrames, options.rate));
     std::uint64_t frames = clock.songFrames(checked.endTime());
 
