@@ -54,14 +54,6 @@ TEST(Voice, ANoteOnDuringAReleaseWaitsOnlyForTheRestOfIt) {
     EXPECT_GT(out.left[1000 + kRamp + 1], 0);
 }
 
-TEST(Voice, OnlyTheUpperSixBitsOfTheVelocityByteAreLoudness) {
-    NoteStart note = noteOfVelocity(124 | 2);
-    EXPECT_FLOAT_EQ(note.loudness, 1.0f);
-    EXPECT_FALSE(note.left);
-    EXPECT_TRUE(note.right);
-    EXPECT_FLOAT_EQ(noteOfVelocity(64 | 1).loudness, 64.0f / 124);
-}
-
 CommandLine parse(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "songplay");
     arguments.push_back("song.sng");
