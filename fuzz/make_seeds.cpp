@@ -121,5 +121,6 @@ int main(int argc, char** argv) {
     writeSeeds(out / "songcheck", pipeline);
     writeSeeds(out / "songasm", songSeeds());
     writeSeeds(out / "songdump", songSeeds());
+    writeSeeds(out / "songplay", songSeeds());
     return 0;
 }
