@@ -160,7 +160,10 @@ void ConversionTrace::timed(const EventList& merged) {
     sortedOrigins_ = {};
 }
 void ConversionTrace::placeRecords(const songformat::ByteStream& song) {
-    if (song.size() < songformat::kHeaderSize) return;
+    if (song.size() < songformat::kHeaderSize) {
+        placedAll_ = false;  // the conversion stopped before it made a stream
+        return;
+    }
     songformat::StreamDecoder decoder(
         std::span<const std::uint8_t>(song).subspan(songformat::kHeaderSize));
     std::size_t index = 0;

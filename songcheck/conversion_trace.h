@@ -75,6 +75,8 @@ public:
     const std::vector<TracedEvent>& envelopes() const { return groups_[kEnvelopeGroup]; }
     std::uint64_t songUnits() const { return songUnits_; }
     const std::vector<StreamStep>& steps() const { return steps_; }
+    // Whether every record was traced back to its event: false when the
+    // conversion made no stream, and for a file it could not follow.
     bool placedAll() const { return placedAll_; }
 
 private:

@@ -230,6 +230,7 @@ NoteComparison compareNotes(const ConversionTrace& trace, bool keepPlayed, Findi
             collectNotes(voice, trace.groups()[voice], trace.header().endTime, comparison.notes);
         summarise(trace.groups()[voice], comparison.voices[voice]);
     }
+    if (!trace.placedAll()) return comparison;  // nothing to compare the notes with
     std::vector<Outcome> outcomes(comparison.notes.size());
     StreamPlayer player(trace, voices, outcomes, keepPlayed ? &comparison.played : nullptr);
     for (const StreamStep& step : trace.steps()) player.play(step);

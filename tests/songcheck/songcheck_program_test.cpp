@@ -287,6 +287,20 @@ TEST_F(SongCheck, ThePictureDrawsTheFileUnderTheSongAndMarksEveryFinding) {
     EXPECT_TRUE(svg.ends_with("seconds</text>\n</svg>\n"));
 }
 
+TEST_F(SongCheck, ASongSongmakeRefusesForItsPausesIsReportedWithoutJudgingItsNotes) {
+    constexpr std::uint32_t kGap = 257698037;  // just under 2^32 units at the slowest tempo
+    RunResult result = check(oneVoice(MidiTrack()
+                                          .tempo(0, 0xFFFFFF)
+                                          .note(kGap, 0, 60, 100, 10)
+                                          .note(2 * kGap, 0, 62, 100, 10)
+                                          .note(3 * kGap, 0, 64, 100, 10)));
+    EXPECT_EQ(finding(result, "the song's pauses"),
+              "loss      1  the song's pauses need over 33554432 filler records: songmake refuses "
+              "to write it");
+    EXPECT_EQ(result.output.find("never sound"), std::string::npos) << result.output;
+    EXPECT_EQ(lastLine(result), "1 kind of loss in 1 place.");
+}
+
 TEST_F(SongCheck, CommandLineAndExitCodes) {
     EXPECT_EQ(runProgram(SONGCHECK_PATH, {}, folder.path()).exitCode, 1);
     EXPECT_EQ(runProgram(SONGCHECK_PATH, {"--unit-ms", "0", "a.mid"}, folder.path()).exitCode, 1);
