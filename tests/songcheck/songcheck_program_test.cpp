@@ -185,7 +185,7 @@ TEST_F(SongCheck, EnvelopeLinesTheConverterSkipsOrChanges) {
               "0 1 Vol A 10 20 30\n"
               "0 16 Vol A 1 2 3 4\n"
               "0 0 V A 300 0 0 0\n"
-              "-1 0 V H 1 2 3 4\n"
+              "96000 0 V H 1 2 3 4\n"
               "0 0 V Attack 1 2 3 4\n"
               "0 0 V A 1 x 3 4\n"
               "0 0 V A 1 2 3 4" +
@@ -209,7 +209,7 @@ TEST_F(SongCheck, EnvelopeLinesTheConverterSkipsOrChanges) {
     EXPECT_EQ(finding(result, "envelope lines timed"),
               "loss      1  envelope lines timed after the song's last note: the song grows by "
               "fillers to reach them\n"
-              "             at line 5: tick 4294967295, 1789569463 player units late");
+              "             at line 5: tick 96000, 39800 player units late");
 }
 
 TEST_F(SongCheck, AMissingEnvelopeFileIsANoteNotALoss) {
