@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the whole-program tests under valgrind's memcheck: the test programs and,
-# through --trace-children, every songmake, songasm and songdump run they start.
+# through --trace-children, every songmake, songasm, songdump, songcheck and songplay run they start.
 # A memcheck error or a definite leak makes that process exit with 99, which
 # fails its test (the runner expects the program's own exit code).
 #
@@ -34,7 +34,7 @@ memcheck=(valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
           --trace-children=yes --child-silent-after-fork=yes --quiet)
 
 failed=()
-for group in badinput songmake songasm songdump; do
+for group in badinput songmake songasm songdump songcheck songplay; do
     tests="$build/tests/$group/${group}_tests"
     [ -x "$tests" ] || continue
     log="$build/valgrind-$group.log"

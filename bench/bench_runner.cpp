@@ -1,12 +1,10 @@
-// bench_runner: times songmake and songasm as whole processes on the benchmark
-// songs and prints median wall time, throughput and peak resident memory.
+// bench_runner: times songmake, songasm, songcheck and songplay as whole processes on the
+// benchmark songs and prints median wall time, throughput and peak resident memory.
 //
-//   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--runs N] [--sizes N,N,...]
+//   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--songcheck PATH]
+//                [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]
 //
 // Each figure is the median of N runs (9 unless given), after one warm-up run.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,121 +12,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/bench_song.h"
+#include "bench/play_bench.h"
+#include "bench/process_timer.h"
 
 namespace {
+
+using bench::Command;
+using bench::executable;
+using bench::Figures;
+using bench::measure;
+using bench::measureTogether;
 
 struct Options {
     std::string folder;
     std::string songmake;
     std::string songasm;
+    std::string songcheck;
+    std::string songplay;
+    std::string demoFolder;  // the bundled example's sources
     int runs = 9;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
 };
 
-struct Figures {
-    bool ran = false;      // false when the program is missing or failed
-    double seconds = 0;    // median wall time
-    double peakBytes = 0;  // largest peak resident set of the runs
-};
-
 constexpr std::size_t kSongasmFileSize = 1 << 20;
-
-double now() {
-    timespec time;
-    clock_gettime(CLOCK_MONOTONIC, &time);
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
-}
-
-// Runs the command with its output thrown away; false unless it exited with 0.
-bool runOnce(const std::vector<std::string>& command, double& seconds, long& peakKilobytes) {
-    std::vector<char*> arguments;
-    for (const std::string& word : command) arguments.push_back(const_cast<char*>(word.c_str()));
-    arguments.push_back(nullptr);
-    double start = now();
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child == 0) {
-        int sink = open("/dev/null", O_WRONLY);
-        dup2(sink, STDOUT_FILENO);
-        dup2(sink, STDERR_FILENO);
-        execv(arguments[0], arguments.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child) return false;
-    seconds = now() - start;
-    peakKilobytes = usage.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-using Command = std::vector<std::string>;
-
-struct Samples {
-    bool failed = false;
-    std::vector<double> times;
-    long peakKilobytes = 0;
-};
-
-Figures summarise(Samples& samples) {
-    Figures figures;
-    if (samples.failed || samples.times.empty()) return figures;
-    std::vector<double>& times = samples.times;
-    std::sort(times.begin(), times.end());
-    std::size_t middle = times.size() / 2;
-    figures.seconds = times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-    figures.peakBytes = static_cast<double>(samples.peakKilobytes) * 1024;
-    figures.ran = true;
-    return figures;
-}
-
-// One untimed run of each command to warm the file cache, then `runs` timed
-// rounds. The commands take turns within a round, so that a burst of load from
-// elsewhere on the machine slows all of them, not the one it happens to meet.
-std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
-    std::vector<Samples> samples(commands.size());
-    for (int round = 0; round <= runs; ++round) {
-        for (std::size_t i = 0; i < commands.size(); ++i) {
-            double seconds;
-            long kilobytes;
-            if (samples[i].failed) continue;
-            samples[i].failed = !runOnce(commands[i], seconds, kilobytes);
-            if (round == 0 || samples[i].failed) continue;
-            samples[i].times.push_back(seconds);
-            samples[i].peakKilobytes = std::max(samples[i].peakKilobytes, kilobytes);
-        }
-    }
-    std::vector<Figures> figures;
-    for (Samples& each : samples) figures.push_back(summarise(each));
-    return figures;
-}
-
-Figures measure(const Command& command, int runs) { return measureTogether({command}, runs)[0]; }
-
-// The full path of `name` on PATH, or nothing.
-std::string findOnPath(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos) end = folders.size();
-        std::string candidate = folders.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return "";
-}
-
-bool executable(const std::string& name) {
-    return !name.empty() && access(name.c_str(), X_OK) == 0;
-}
 
 std::string sizeName(std::size_t count) {
     if (count % 1000000 == 0) return std::to_string(count / 1000000) + "M";
@@ -143,11 +54,6 @@ std::string loadAverage() {
     return one + " " + five + " " + fifteen;
 }
 
-long fileSize(const std::string& name) {
-    std::ifstream file(name, std::ios::binary | std::ios::ate);
-    return file ? static_cast<long>(file.tellg()) : -1;
-}
-
 }  // namespace
 
 namespace {
@@ -157,7 +63,7 @@ struct SizeResult {
     std::size_t events = 0;
     std::size_t midiBytes = 0;
     long songBytes = -1;
-    Figures songmake, midicsv, songasm;
+    Figures songmake, midicsv, songasm, songcheck;
 };
 
 std::string formatSeconds(const Figures& figures) {
@@ -177,16 +83,20 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
         std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
         std::exit(1);
     }
-    Command songmake = {options.songmake, base + ".mid"};
-    if (midicsv.empty()) {
-        result.songmake = measure(songmake, options.runs);
-    } else {
-        std::vector<Figures> both =
-            measureTogether({songmake, {midicsv, base + ".mid"}}, options.runs);
-        result.songmake = both[0];
-        result.midicsv = both[1];
+    // The programs compared with songmake take turns with it.
+    std::vector<Command> commands = {{options.songmake, base + ".mid"}};
+    std::vector<Figures*> figures = {&result.songmake};
+    if (!midicsv.empty()) {
+        commands.push_back({midicsv, base + ".mid"});
+        figures.push_back(&result.midicsv);
     }
-    result.songBytes = fileSize(base + ".sng");
+    if (executable(options.songcheck)) {
+        commands.push_back({options.songcheck, base + ".mid"});
+        figures.push_back(&result.songcheck);
+    }
+    std::vector<Figures> measured = measureTogether(commands, options.runs);
+    for (std::size_t i = 0; i < measured.size(); ++i) *figures[i] = measured[i];
+    result.songBytes = bench::fileSize(base + ".sng");
     if (executable(options.songasm) && result.songBytes >= 0)
         result.songasm = measure(Command{options.songasm, base + ".sng"}, options.runs);
     return result;
@@ -244,6 +154,25 @@ Figures printSongasm(const Options& options, const std::vector<SizeResult>& resu
     return figures;
 }
 
+// songcheck's report on each song, against songmake's conversion of it.
+void printSongcheck(const Options& options, const std::vector<SizeResult>& results) {
+    std::printf(
+        "\nsongcheck, whole process, report on the MIDI file (taking turns with songmake)\n");
+    if (!executable(options.songcheck)) {
+        std::printf("songcheck not built\n");
+        return;
+    }
+    std::printf("%-6s %10s %9s %9s %13s %9s %11s\n", "size", "events", "median s", "ns/event",
+                "x songmake", "peak MB", "bytes/event");
+    for (const SizeResult& r : results) {
+        double events = static_cast<double>(r.events);
+        const Figures& f = r.songcheck;
+        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
+                    r.events, formatSeconds(f).c_str(), f.seconds / events * 1e9,
+                    f.seconds / r.songmake.seconds, f.peakBytes / 1e6, f.peakBytes / events);
+    }
+}
+
 void printTargets(const std::vector<SizeResult>& results, const Figures& songasm) {
     for (const SizeResult& r : results) {
         if (r.requested != 1000000 || !r.songmake.ran) continue;
@@ -257,6 +186,15 @@ void printTargets(const std::vector<SizeResult>& results, const Figures& songasm
             std::printf(", faster than midicsv: %s",
                         r.songmake.seconds < r.midicsv.seconds ? "met" : "MISSED");
         std::printf("\n");
+        if (r.songcheck.ran) {
+            double ratio = r.songcheck.seconds / r.songmake.seconds;
+            double checkPerEvent = r.songcheck.peakBytes / static_cast<double>(r.events);
+            std::printf(
+                "targets for 1M events: songcheck %.2f times songmake's time (<= 3: %s), "
+                "%.1f bytes/event (<= 200: %s)\n",
+                ratio, ratio <= 3 ? "met" : "MISSED", checkPerEvent,
+                checkPerEvent <= 200 ? "met" : "MISSED");
+        }
     }
     if (songasm.ran)
         std::printf("target for songasm: 1 MiB song file in %.3f s (< 0.1: %s)\n", songasm.seconds,
@@ -273,6 +211,12 @@ Options parseOptions(int argc, char** argv) {
             options.songmake = value;
         else if (name == "--songasm")
             options.songasm = value;
+        else if (name == "--songcheck")
+            options.songcheck = value;
+        else if (name == "--songplay")
+            options.songplay = value;
+        else if (name == "--demo")
+            options.demoFolder = value;
         else if (name == "--runs")
             options.runs = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
@@ -286,18 +230,32 @@ Options parseOptions(int argc, char** argv) {
     if (options.folder.empty() || !executable(options.songmake)) {
         std::fputs(
             "Usage: bench_runner --folder DIR --songmake PATH [--songasm PATH] "
-            "[--runs N] [--sizes N,N,...]\n",
+            "[--songcheck PATH] [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]\n",
             stderr);
         std::exit(1);
     }
     return options;
 }
 
+void printSongplayFigures(const Options& options, const std::vector<SizeResult>& results) {
+    std::vector<bench::PlaySong> songs;
+    std::string demo =
+        options.demoFolder.empty()
+            ? ""
+            : bench::prepareDemo(options.demoFolder, options.folder, options.songmake);
+    if (!demo.empty()) songs.push_back({"demo", demo});
+    for (const SizeResult& r : results)
+        if (r.songBytes >= 0)
+            songs.push_back({"song" + sizeName(r.requested),
+                             options.folder + "/song" + sizeName(r.requested) + ".sng"});
+    bench::printSongplay(options.songplay, songs, options.folder, options.runs);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options = parseOptions(argc, argv);
-    std::string midicsv = findOnPath("midicsv");
+    std::string midicsv = bench::findOnPath("midicsv");
     std::printf("load average at start: %s; %ld cores; median of %d runs after one warm-up run\n",
                 loadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN), options.runs);
     std::vector<SizeResult> results;
@@ -307,7 +265,9 @@ int main(int argc, char** argv) {
     }
     printSongmake(results, !midicsv.empty());
     Figures songasm = printSongasm(options, results);
+    printSongcheck(options, results);
     printTargets(results, songasm);
+    if (!options.songplay.empty()) printSongplayFigures(options, results);
     std::printf("load average at end: %s\n", loadAverage().c_str());
     return 0;
 }

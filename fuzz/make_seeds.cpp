@@ -141,8 +141,10 @@ int main(int argc, char** argv) {
     writeSeeds(out / "midi_reader", midi);
     writeSeeds(out / "envelope_line", lines);
     writeSeeds(out / "songmake", pipeline);
+    writeSeeds(out / "songcheck", pipeline);
     writeSeeds(out / "songasm", songSeeds());
     writeSeeds(out / "songdump", songSeeds());
+    writeSeeds(out / "songplay", songSeeds());
     writeSeeds(out / "songprep", prepSeeds(midi));
     return 0;
 }

@@ -8,8 +8,7 @@ namespace {
 TracedEvent traced(const Event& event) {
     TracedEvent out;
     out.tick = event.time;
-    out.capturedType = out.finalType = event.type;
-    out.event = &event;
+    out.capturedType = out.finalType = static_cast<std::uint8_t>(event.type);
     switch (event.type) {
         case kTypeNoteOn:
             out.value = static_cast<const EvNoteOn&>(event).value;
@@ -35,21 +34,66 @@ TracedEvent traced(const Event& event) {
     return out;
 }
 
+// The group a merged event came from: envelope events have types of their own,
+// tempo events ride in the first voice's track, and every other event carries
+// its voice as its channel.
+int groupOf(const Event& event) {
+    if (event.type == kTypeEnvelopeVolume || event.type == kTypeEnvelopeOther)
+        return kEnvelopeGroup;
+    if (event.type == kTypeTempo) return 0;
+    return event.channel < kVoiceCount ? event.channel : -1;
+}
+
+// The merged list's order restricted to one group: the sort is stable, so it is
+// the group's own order sorted the same way. A voice's events come in tick order
+// already, so only events at one tick can move: note-ons that carry their
+// velocity go after the others.
+std::vector<std::uint32_t> orderInSortedList(const std::vector<TracedEvent>& events) {
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t i = 0; i < events.size(); ++i)
+        if (events[i].kept) order.push_back(i);
+    auto tick = [&](std::uint32_t i) { return events[i].tick; };
+    auto notNoteOn = [&](std::uint32_t i) { return events[i].finalType != kTypeNoteOn; };
+    bool inTickOrder = std::is_sorted(order.begin(), order.end(),
+                                      [&](auto a, auto b) { return tick(a) < tick(b); });
+    if (!inTickOrder) {
+        std::stable_sort(order.begin(), order.end(), [&](auto a, auto b) {
+            return tick(a) != tick(b) ? tick(a) < tick(b) : notNoteOn(a) && !notNoteOn(b);
+        });
+        return order;
+    }
+    for (auto first = order.begin(); first != order.end();) {
+        auto last =
+            std::find_if(first, order.end(), [&](auto i) { return tick(i) != tick(*first); });
+        if (last - first > 1) std::stable_partition(first, last, notNoteOn);
+        first = last;
+    }
+    return order;
+}
+
 }  // namespace
 
 void ConversionTrace::heard(const MidiReaderState& state) {
-    bool tempo = state.status == 0xFF;
-    messages_.push_back({state.time, state.track, state.status,
-                         tempo ? std::uint8_t{0} : state.data1,
-                         tempo ? std::uint8_t{0} : state.data2, tempo ? state.tempo : 0});
+    HeardMessage message{state.time, state.status, state.data1, state.data2};
+    if (state.status == 0xFF) {
+        message.data1 = message.data2 = 0;
+        tempos_.push_back({state.time, state.tempo});
+    } else if ((state.status & 0x0F) >= kVoiceCount && (state.status >> 4) <= 0x9) {
+        unvoicedNotes_.push_back(message);
+    }
+    census_.add(message);
 }
 
 void ConversionTrace::captured(const MidiReaderState& state, const ChannelTrackTable& tracks) {
     header_ = {state.format, state.trackCount, state.division, state.endTime};
     for (int voice = 0; voice < kVoiceCount; ++voice) {
-        std::vector<TracedEvent>& events = groups_[voice];
-        events.reserve(tracks[voice].events.size());
-        for (const EventPointer& event : tracks[voice].events) events.push_back(traced(*event));
+        const EventList& track = tracks[voice].events;
+        groups_[voice].reserve(track.size());
+        addresses_[voice].reserve(track.size());
+        for (const EventPointer& event : track) {
+            groups_[voice].push_back(traced(*event));
+            addresses_[voice].push_back(event.get());
+        }
     }
 }
 
@@ -58,13 +102,12 @@ void ConversionTrace::captured(const MidiReaderState& state, const ChannelTrackT
 // here, so an address seen in both is the same event.
 void ConversionTrace::passed(int voice, const EventList& track) {
     std::size_t next = 0;
-    for (TracedEvent& event : groups_[voice]) {
-        if (next < track.size() && track[next].get() == event.event) {
-            event.kept = true;
-            event.finalType = track[next]->type;
+    std::vector<TracedEvent>& events = groups_[voice];
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (next < track.size() && track[next].get() == addresses_[voice][i]) {
+            events[i].kept = true;
+            events[i].finalType = static_cast<std::uint8_t>(track[next]->type);
             ++next;
-        } else {
-            event.event = nullptr;
         }
     }
 }
@@ -72,38 +115,29 @@ void ConversionTrace::passed(int voice, const EventList& track) {
 void ConversionTrace::merged(const EventList& merged) {
     std::size_t voiceEvents = 0;
     for (int voice = 0; voice < kVoiceCount; ++voice)
-        for (std::size_t i = 0; i < groups_[voice].size(); ++i)
-            if (groups_[voice][i].kept) {
-                byAddress_.push_back(
-                    {groups_[voice][i].event,
-                     {static_cast<std::int8_t>(voice), static_cast<std::uint32_t>(i)}});
-                ++voiceEvents;
-            }
-    std::vector<TracedEvent>& envelopes = groups_[kEnvelopeGroup];
+        for (const TracedEvent& event : groups_[voice]) voiceEvents += event.kept;
     for (std::size_t i = voiceEvents; i < merged.size(); ++i) {
-        envelopes.push_back(traced(*merged[i]));
-        envelopes.back().kept = true;
-        byAddress_.push_back(
-            {merged[i].get(), {kEnvelopeGroup, static_cast<std::uint32_t>(envelopes.size() - 1)}});
+        groups_[kEnvelopeGroup].push_back(traced(*merged[i]));
+        groups_[kEnvelopeGroup].back().kept = true;
+        addresses_[kEnvelopeGroup].push_back(merged[i].get());
     }
-    std::sort(byAddress_.begin(), byAddress_.end(),
-              [](const Located& a, const Located& b) { return a.event < b.event; });
 }
 
 void ConversionTrace::sorted(const EventList& merged) {
+    std::array<std::vector<std::uint32_t>, kGroups> orders;
+    std::array<std::size_t, kGroups> next{};
+    for (int group = 0; group < kGroups; ++group) orders[group] = orderInSortedList(groups_[group]);
     sortedOrigins_.reserve(merged.size());
     for (const EventPointer& event : merged) {
-        auto found = std::lower_bound(
-            byAddress_.begin(), byAddress_.end(), event.get(),
-            [](const Located& located, const Event* address) { return located.event < address; });
-        if (found == byAddress_.end() || found->event != event.get()) {
-            sortedOrigins_.push_back({-1, 0});
-            placedAll_ = false;
-        } else {
-            sortedOrigins_.push_back(found->origin);
-        }
+        int group = groupOf(*event);
+        bool known = placedAll_ && group >= 0 && next[group] < orders[group].size() &&
+                     addresses_[group][orders[group][next[group]]] == event.get();
+        placedAll_ = known;  // once lost, the rest cannot be told apart
+        sortedOrigins_.push_back(
+            known ? Origin{static_cast<std::int8_t>(group), orders[group][next[group]++]}
+                  : Origin{-1, 0});
     }
-    byAddress_ = {};
+    for (auto& addresses : addresses_) addresses = {};
 }
 
 // The timeline drops the tempo events and puts fillers before long gaps; every
@@ -124,12 +158,12 @@ void ConversionTrace::timed(const EventList& merged) {
                                                               : Origin{-1, 0});
     }
     sortedOrigins_ = {};
-    for (auto& group : groups_)
-        for (TracedEvent& event : group) event.event = nullptr;  // the conversion ends soon
 }
-
 void ConversionTrace::placeRecords(const songformat::ByteStream& song) {
-    if (song.size() < songformat::kHeaderSize) return;
+    if (song.size() < songformat::kHeaderSize) {
+        placedAll_ = false;  // the conversion stopped before it made a stream
+        return;
+    }
     songformat::StreamDecoder decoder(
         std::span<const std::uint8_t>(song).subspan(songformat::kHeaderSize));
     std::size_t index = 0;

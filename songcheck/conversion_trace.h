@@ -7,36 +7,31 @@
 #include <cstdint>
 #include <vector>
 
+#include "songcheck/message_census.h"
 #include "songformat/records.h"
 #include "songmake/conversion.h"
 
 namespace songcheck {
 
-inline constexpr int kChannels = 16;
 // Where an event of the merged list came from: a voice's track, or the envelope file.
 inline constexpr int kEnvelopeGroup = kVoiceCount;
+inline constexpr int kGroups = kVoiceCount + 1;
 
-// A channel message or tempo change as the file holds it.
-struct HeardMessage {
-    std::uint32_t tick;
-    std::uint16_t track;
-    std::uint8_t status;  // 0xFF for a tempo change
-    std::uint8_t data1;
-    std::uint8_t data2;
-    std::uint32_t tempo;
+// One event of a voice's track in capture order, or an envelope line's event.
+struct TracedEvent {
+    std::uint64_t unit = 0;  // running time of its record, in player units
+    std::uint32_t tick = 0;
+    std::uint16_t value = 0;        // note number or controller value
+    std::uint8_t capturedType = 0;  // as captured: note-on 9, note-off 8, pitch 2, ...
+    std::uint8_t finalType = 0;     // after the passes: 10 for a repeated velocity, 26 a slide
+    std::uint8_t controller = 0;
+    bool kept = false;    // still there after the passes
+    bool placed = false;  // its record was found in the stream
 };
 
-// One event of a voice's track, in capture order.
-struct TracedEvent {
-    std::uint32_t tick = 0;
-    std::int32_t capturedType = 0;  // as captured: note-on 9, note-off 8, pitch 2, ...
-    std::int32_t finalType = 0;     // after the passes: 10 for a repeated velocity, 26 a slide
-    std::uint16_t value = 0;        // note number, controller value, or tempo's low bits
-    std::uint8_t controller = 0;
-    bool kept = false;             // still there after the passes
-    bool placed = false;           // its record was found in the stream
-    std::uint64_t unit = 0;        // running time of its record, in player units
-    const Event* event = nullptr;  // while the conversion runs
+struct TempoChange {
+    std::uint32_t tick;
+    std::uint32_t tempo;  // microseconds per quarter note
 };
 
 // A record of the stream that changes what a voice plays: a note-on, a slide or
@@ -70,13 +65,18 @@ public:
     // bytes the conversion made.
     void placeRecords(const songformat::ByteStream& song);
 
-    const std::vector<HeardMessage>& messages() const { return messages_; }
+    const MessageCensus& census() const { return census_; }
+    const std::vector<TempoChange>& tempos() const { return tempos_; }
+    // Note-ons and note-offs of the channels without a voice, for the picture.
+    const std::vector<HeardMessage>& unvoicedNotes() const { return unvoicedNotes_; }
     const MidiHeader& header() const { return header_; }
-    const std::array<std::vector<TracedEvent>, kVoiceCount + 1>& groups() const { return groups_; }
+    const std::array<std::vector<TracedEvent>, kGroups>& groups() const { return groups_; }
     // The envelope events, in the order of their lines.
     const std::vector<TracedEvent>& envelopes() const { return groups_[kEnvelopeGroup]; }
     std::uint64_t songUnits() const { return songUnits_; }
     const std::vector<StreamStep>& steps() const { return steps_; }
+    // Whether every record was traced back to its event: false when the
+    // conversion made no stream, and for a file it could not follow.
     bool placedAll() const { return placedAll_; }
 
 private:
@@ -86,15 +86,15 @@ private:
         std::uint32_t index;
     };
 
-    std::vector<HeardMessage> messages_;
+    void follow(const EventList& merged, int group, std::size_t index);
+
+    MessageCensus census_;
+    std::vector<TempoChange> tempos_;
+    std::vector<HeardMessage> unvoicedNotes_;
     MidiHeader header_;
-    std::array<std::vector<TracedEvent>, kVoiceCount + 1> groups_;
-    // Every traced event that is still in the merged list, by its address.
-    struct Located {
-        const Event* event;
-        Origin origin;
-    };
-    std::vector<Located> byAddress_;
+    std::array<std::vector<TracedEvent>, kGroups> groups_;
+    // While the conversion runs: every traced event's address, to recognise it.
+    std::array<std::vector<const Event*>, kGroups> addresses_;
     std::vector<Origin> sortedOrigins_;  // the merged list once sorted
     std::vector<Origin> recordOrigins_;  // the finished list, one per record
     std::vector<StreamStep> steps_;

@@ -3,15 +3,19 @@
 namespace songcheck {
 
 Place channelPlace(std::uint32_t tick, int channel, std::string detail) {
-    return {Place::Kind::channel, tick, channel, std::move(detail)};
+    return {Place::Kind::channel, tick, true, channel, std::move(detail)};
 }
 
 Place voicePlace(std::uint32_t tick, int voice, std::string detail) {
-    return {Place::Kind::voice, tick, voice, std::move(detail)};
+    return {Place::Kind::voice, tick, true, voice, std::move(detail)};
 }
 
 Place linePlace(std::size_t line, std::string detail) {
-    return {Place::Kind::line, 0, static_cast<int>(line), std::move(detail)};
+    return {Place::Kind::line, 0, false, static_cast<int>(line), std::move(detail)};
+}
+
+Place timedLinePlace(std::size_t line, std::uint32_t tick, std::string detail) {
+    return {Place::Kind::line, tick, true, static_cast<int>(line), std::move(detail)};
 }
 
 std::string describePlace(const Place& place) {

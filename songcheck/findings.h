@@ -16,6 +16,7 @@ struct Place {
     enum class Kind { channel, voice, line, none };
     Kind kind = Kind::none;
     std::uint32_t tick = 0;
+    bool timed = false;  // the tick says when it happens (a line's is its event's time)
     int number = 0;      // the channel (0 to 15), voice (0 to 3) or line (from 1)
     std::string detail;  // what happens there, when more than the finding's title says
 };
@@ -23,6 +24,8 @@ struct Place {
 Place channelPlace(std::uint32_t tick, int channel, std::string detail = {});
 Place voicePlace(std::uint32_t tick, int voice, std::string detail = {});
 Place linePlace(std::size_t line, std::string detail = {});
+// A line whose event happens at `tick`.
+Place timedLinePlace(std::size_t line, std::uint32_t tick, std::string detail);
 
 // "tick 480 channel 10", "tick 0 voice 1 (E4)", "line 7: fewer than eight fields".
 // Channels are numbered 1 to 16 as sequencers show them.

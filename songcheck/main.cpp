@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <string>
 
+#include "songcheck/check_picture.h"
 #include "songcheck/conversion_trace.h"
 #include "songcheck/options.h"
 #include "songcheck/report.h"
 #include "songcheck/side_file_check.h"
 #include "songcheck/song_check.h"
 #include "songformat/command_line.h"
+#include "songformat/whole_file.h"
 
 namespace {
 
@@ -50,11 +52,19 @@ int main(int argc, char** argv) {
     }
     trace.placeRecords(conversion.song);
     SongCheck check = checkSong(sources, conversion, trace, std::move(waveFindings),
-                                {options.unitMs, options.maxBytes});
+                                {options.unitMs, options.maxBytes, options.svg});
 
     std::fputs(headerText(check.facts).c_str(), stdout);
     std::printf("\n%s\n", voiceTable(check.comparison).c_str());
     std::fputs(findingsText(check.findings).c_str(), stdout);
     std::printf("%s\n", closingLine(check.findings).c_str());
+    if (options.svg) {
+        std::string name = pictureName(sources.base);
+        if (!songformat::replaceFile(name, drawCheck(trace, check, options.unitMs))) {
+            std::printf("Can't write %s\n", name.c_str());
+            return kPictureError;
+        }
+        std::printf("%s written.\n", name.c_str());
+    }
     return options.strict && check.findings.losses() > 0 ? kLoss : kSuccess;
 }

@@ -6,6 +6,8 @@
 namespace songcheck {
 namespace {
 
+constexpr int kVoices = 4;  // channels 0 to 3 are the synthesizer's voices
+
 // Controllers capture keeps: 1 (first voice only), 2 pitch, 3 repeat, 4, 10 pan.
 bool controllerKept(int controller, int channel) {
     switch (controller) {
@@ -21,60 +23,42 @@ bool controllerKept(int controller, int channel) {
     }
 }
 
-// Findings about the voices' channels, each made when first met, in a fixed order.
-class SkippedMessages {
-public:
-    void add(const HeardMessage& message) {
-        int channel = message.status & 0x0F;
-        Finding* finding = nullptr;
-        switch (message.status >> 4) {
-            case 0xA:
-                finding = &get(2, "polyphonic pressure left out");
-                break;
-            case 0xB:
-                if (controllerKept(message.data1, channel)) return;
-                if (message.data1 == 1)
-                    finding = &get(
-                        4, "controller 1 on channels 2 to 4 left out: only channel 1's is kept");
-                else
-                    finding = &get(100 + message.data1,
-                                   "controller " + controllerName(message.data1) + " left out");
-                break;
-            case 0xC:
-                finding = &get(1, "program changes left out");
-                break;
-            case 0xD:
-                finding = &get(3, "channel pressure left out");
-                break;
-            case 0xE:
-                finding = &get(0,
-                               "pitch wheel left out: controller 2 bends 0 to 2 semitones up "
-                               "instead");
-                break;
-            default:
-                return;
-        }
-        addPlace(*finding, channelPlace(message.tick, channel));
-    }
-
-    void keepAll(Findings& findings) {
-        for (auto& [key, finding] : byKey_) findings.keep(std::move(finding));
-    }
-
-private:
-    Finding& get(int key, const std::string& title) {
-        auto [found, made] = byKey_.try_emplace(key);
-        if (made) found->second.title = title;
-        return found->second;
-    }
-    std::map<int, Finding> byKey_;
-};
-
 bool isNoteOn(const HeardMessage& message) {
     return (message.status >> 4) == 0x9 && message.data2 != 0;
 }
 bool isNoteOff(const HeardMessage& message) {
     return (message.status >> 4) == 0x8 || ((message.status >> 4) == 0x9 && message.data2 == 0);
+}
+
+// What capture skips of a voice's message, as an ordering key and a title;
+// false for a message it keeps.
+bool skippedKind(const HeardMessage& message, int& key, std::string& title) {
+    int channel = message.status & 0x0F;
+    switch (message.status >> 4) {
+        case 0xA:
+            key = 2, title = "polyphonic pressure left out";
+            return true;
+        case 0xB:
+            if (controllerKept(message.data1, channel)) return false;
+            if (message.data1 == 1)
+                key = 4,
+                title = "controller 1 on channels 2 to 4 left out: only channel 1's is kept";
+            else
+                key = 100 + message.data1,
+                title = "controller " + controllerName(message.data1) + " left out";
+            return true;
+        case 0xC:
+            key = 1, title = "program changes left out";
+            return true;
+        case 0xD:
+            key = 3, title = "channel pressure left out";
+            return true;
+        case 0xE:
+            key = 0, title = "pitch wheel left out: controller 2 bends 0 to 2 semitones up instead";
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -94,37 +78,39 @@ std::string controllerName(int controller) {
     return text;
 }
 
-MessageCensus takeCensus(const std::vector<HeardMessage>& messages, Findings& findings) {
-    MessageCensus census;
-    std::array<Finding, kChannels> others;
-    SkippedMessages skipped;
-    for (const HeardMessage& message : messages) {
-        if (message.status == 0xFF) {
-            ++census.tempoChanges;
-            continue;
-        }
-        int channel = message.status & 0x0F;
-        ChannelCounts& counts = census.channels[channel];
-        if (isNoteOn(message))
-            ++counts.notes;
-        else if (!isNoteOff(message))
-            ++counts.other;
-        if (channel >= kVoiceCount) {
-            if (!isNoteOff(message)) addPlace(others[channel], channelPlace(message.tick, channel));
-        } else {
-            skipped.add(message);
-        }
+void MessageCensus::add(const HeardMessage& message) {
+    if (message.status == 0xFF) {
+        ++tempoChanges_;
+        return;
     }
-    for (int channel = kVoiceCount; channel < kChannels; ++channel) {
-        const ChannelCounts& counts = census.channels[channel];
-        others[channel].title = "channel " + std::to_string(channel + 1) +
-                                (channel == 9 ? " (drums)" : "") +
-                                " has no voice: " + std::to_string(counts.notes) + " notes and " +
-                                std::to_string(counts.other) + " other messages left out";
-        findings.keep(std::move(others[channel]));
+    int channel = message.status & 0x0F;
+    bool noteOff = isNoteOff(message);
+    if (isNoteOn(message))
+        ++channels_[channel].notes;
+    else if (!noteOff)
+        ++channels_[channel].other;
+    if (channel >= kVoices) {
+        if (!noteOff) addPlace(unvoiced_[channel], channelPlace(message.tick, channel));
+        return;
     }
-    skipped.keepAll(findings);
-    return census;
+    int key = 0;
+    std::string title;
+    if (!skippedKind(message, key, title)) return;
+    auto [found, made] = skipped_.try_emplace(key, finding(title));
+    addPlace(found->second, channelPlace(message.tick, channel));
+}
+
+void MessageCensus::addFindings(Findings& findings) const {
+    for (int channel = kVoices; channel < kChannels; ++channel) {
+        Finding unvoiced = unvoiced_[channel];
+        const ChannelCounts& counts = channels_[channel];
+        unvoiced.title = "channel " + std::to_string(channel + 1) +
+                         (channel == 9 ? " (drums)" : "") +
+                         " has no voice: " + std::to_string(counts.notes) + " notes and " +
+                         std::to_string(counts.other) + " other messages left out";
+        findings.keep(std::move(unvoiced));
+    }
+    for (const auto& [key, finding] : skipped_) findings.keep(finding);
 }
 
 }  // namespace songcheck

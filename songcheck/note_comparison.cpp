@@ -55,7 +55,7 @@ VoiceNotes collectNotes(int voice, const std::vector<TracedEvent>& events, std::
 class StreamPlayer {
 public:
     StreamPlayer(const ConversionTrace& trace, const VoiceNotes (&voices)[kVoiceCount],
-                 std::vector<Outcome>& outcomes, std::vector<PlayedBar>& played)
+                 std::vector<Outcome>& outcomes, std::vector<PlayedBar>* played)
         : trace_(trace), voices_(voices), outcomes_(outcomes), played_(played) {}
 
     void play(const StreamStep& step) {
@@ -110,8 +110,8 @@ private:
 
     void bar(int voice, std::uint64_t unit) {
         Sounding& now = sounding_[voice];
-        if (unit > now.since)
-            played_.push_back(
+        if (played_ != nullptr && unit > now.since)
+            played_->push_back(
                 {static_cast<std::uint8_t>(voice), now.since, unit, now.word, now.attack});
         outcomes_[now.note].sounded += unit - now.since;
         now.since = unit;
@@ -129,7 +129,7 @@ private:
     const ConversionTrace& trace_;
     const VoiceNotes (&voices_)[kVoiceCount];
     std::vector<Outcome>& outcomes_;
-    std::vector<PlayedBar>& played_;
+    std::vector<PlayedBar>* played_;  // none when no picture is drawn
     Sounding sounding_[kVoiceCount];
 };
 
@@ -173,17 +173,17 @@ bool roundsToNothing(const FileNote& note, const std::vector<TracedEvent>& event
 
 void judge(const FileNote& note, const Outcome& outcome, bool inChord,
            const std::vector<TracedEvent>& events, NoteFindings& found) {
-    Place place = voicePlace(note.start, note.voice, keyName(note));
+    auto place = [&] { return voicePlace(note.start, note.voice, keyName(note)); };
     if (outcome.sounded == 0) {
         if (inChord)
-            addPlace(found.chords, place);
+            addPlace(found.chords, place());
         else if (roundsToNothing(note, events))
-            addPlace(found.tooShort, place);
+            addPlace(found.tooShort, place());
         else
-            addPlace(found.neverSound, place);
+            addPlace(found.neverSound, place());
         return;
     }
-    if (slidesAfterAnEndedNote(note, events)) addPlace(found.slideWithoutAttack, place);
+    if (slidesAfterAnEndedNote(note, events)) addPlace(found.slideWithoutAttack, place());
     bool early = outcome.endingTick < note.end;
     if (outcome.ending == Outcome::Ending::otherNoteOff && early)
         addPlace(found.cutByNoteOff,
@@ -222,7 +222,7 @@ void summarise(const std::vector<TracedEvent>& events, VoiceSummary& summary) {
 
 }  // namespace
 
-NoteComparison compareNotes(const ConversionTrace& trace, Findings& findings) {
+NoteComparison compareNotes(const ConversionTrace& trace, bool keepPlayed, Findings& findings) {
     NoteComparison comparison;
     VoiceNotes voices[kVoiceCount];
     for (int voice = 0; voice < kVoiceCount; ++voice) {
@@ -230,8 +230,9 @@ NoteComparison compareNotes(const ConversionTrace& trace, Findings& findings) {
             collectNotes(voice, trace.groups()[voice], trace.header().endTime, comparison.notes);
         summarise(trace.groups()[voice], comparison.voices[voice]);
     }
+    if (!trace.placedAll()) return comparison;  // nothing to compare the notes with
     std::vector<Outcome> outcomes(comparison.notes.size());
-    StreamPlayer player(trace, voices, outcomes, comparison.played);
+    StreamPlayer player(trace, voices, outcomes, keepPlayed ? &comparison.played : nullptr);
     for (const StreamStep& step : trace.steps()) player.play(step);
 
     NoteFindings found;

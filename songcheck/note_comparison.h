@@ -46,7 +46,9 @@ struct NoteComparison {
     VoiceSummary voices[kVoiceCount];
 };
 
-// Adds the findings about chords and about notes played differently.
-NoteComparison compareNotes(const ConversionTrace& trace, Findings& findings);
+// Adds the findings about chords and about notes played differently (when the
+// trace followed every record to the stream); keeps what the stream plays, bar
+// by bar, when `keepPlayed` is set (for a picture).
+NoteComparison compareNotes(const ConversionTrace& trace, bool keepPlayed, Findings& findings);
 
 }  // namespace songcheck

@@ -94,27 +94,28 @@ struct EnvelopeFindings {
 void judgeEnvelope(const EnvelopeFields& fields, std::size_t line, const TracedEvent* event,
                    std::uint32_t lastNoteTick, std::uint64_t lastNoteUnit,
                    EnvelopeFindings& found) {
+    auto tick = static_cast<std::uint32_t>(fields.time);
     if (fields.channel < 0 || fields.channel > 3) {
         int stored = static_cast<std::uint8_t>(fields.channel) & 0x0F;
-        addPlace(
-            found.voices,
-            linePlace(line, format("voice %lld is stored as %s %d",
-                                   static_cast<long long>(fields.channel),
-                                   stored < kVoiceCount ? "voice" : "the unplayed voice", stored)));
+        addPlace(found.voices,
+                 timedLinePlace(
+                     line, tick,
+                     format("voice %lld is stored as %s %d", static_cast<long long>(fields.channel),
+                            stored < kVoiceCount ? "voice" : "the unplayed voice", stored)));
     }
     for (int i = 0; i < 4; ++i)
         if (fields.params[i] < 0 || fields.params[i] > 255)
             addPlace(found.params,
-                     linePlace(line, format("p%d %lld is stored as %u", i,
-                                            static_cast<long long>(fields.params[i]),
-                                            static_cast<std::uint8_t>(fields.params[i]))));
-    auto tick = static_cast<std::uint32_t>(fields.time);
+                     timedLinePlace(line, tick,
+                                    format("p%d %lld is stored as %u", i,
+                                           static_cast<long long>(fields.params[i]),
+                                           static_cast<std::uint8_t>(fields.params[i]))));
     if (tick > lastNoteTick) {
         std::string detail = format("tick %u", tick);
         if (event != nullptr && event->placed && event->unit > lastNoteUnit)
             detail += format(", %llu player units late",
                              static_cast<unsigned long long>(event->unit - lastNoteUnit));
-        addPlace(found.late, linePlace(line, detail));
+        addPlace(found.late, timedLinePlace(line, tick, detail));
     }
 }
 
@@ -131,7 +132,7 @@ std::array<songformat::WaveTable, 2> checkWaveFiles(const std::string& base, Fin
     return tables;
 }
 
-void checkEnvelopeFile(const std::string& base, const ConversionTrace& trace,
+void checkEnvelopeFile(const SongSources& sources, const ConversionTrace& trace,
                        std::uint32_t lastNoteTick, Findings& findings) {
     std::uint64_t lastNoteUnit = 0;
     for (int voice = 0; voice < kVoiceCount; ++voice)
@@ -142,7 +143,7 @@ void checkEnvelopeFile(const std::string& base, const ConversionTrace& trace,
     EnvelopeFindings found;
     std::size_t made = 0;
     bool inComment = false, longLineSeen = false;
-    bool read = readEnvelopePieces(base + ".env", [&](const EnvelopePiece& piece) {
+    auto judgePiece = [&](const EnvelopePiece& piece) {
         if (!piece.continued) {
             inComment = piece.text.starts_with("#");
             longLineSeen = false;
@@ -167,9 +168,11 @@ void checkEnvelopeFile(const std::string& base, const ConversionTrace& trace,
         const TracedEvent* event = made < events.size() ? &events[made] : nullptr;
         ++made;
         judgeEnvelope(fields, piece.lineNumber, event, lastNoteTick, lastNoteUnit, found);
-    });
-    if (!read) {
-        findings.add(false, "no envelope file " + base + ".env: the song has no envelopes");
+    };
+    if (sources.envelopeText) {
+        visitEnvelopePieces(*sources.envelopeText, judgePiece);
+    } else if (!readEnvelopePieces(sources.base + ".env", judgePiece)) {
+        findings.add(false, "no envelope file " + sources.base + ".env: the song has no envelopes");
         return;
     }
     for (Finding* finding :

@@ -17,10 +17,11 @@ namespace songcheck {
 // cannot be read is left silent, so that the rest of the song can be checked.
 std::array<songformat::WaveTable, 2> checkWaveFiles(const std::string& base, Findings& findings);
 
-// Judges every line of BASE.env against the envelope events the conversion made
-// of it, in `trace`; `lastNoteTick` is when the song's last note starts or ends.
-// Says so in a note when there is no envelope file.
-void checkEnvelopeFile(const std::string& base, const ConversionTrace& trace,
+// Judges every line of the song's envelope file (or the text the sources hand
+// over in its place) against the envelope events the conversion made of it, in
+// `trace`; `lastNoteTick` is when the song's last note starts or ends. Says so
+// in a note when there is no envelope file.
+void checkEnvelopeFile(const SongSources& sources, const ConversionTrace& trace,
                        std::uint32_t lastNoteTick, Findings& findings);
 
 }  // namespace songcheck

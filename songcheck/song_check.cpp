@@ -41,16 +41,8 @@ void checkStreamSize(const Conversion& conversion, const CheckSettings& settings
                                " bytes, over the 65536 a 16-bit offset reaches");
 }
 
-std::size_t tempoChanges(const ConversionTrace& trace) {
-    return static_cast<std::size_t>(
-        std::count_if(trace.messages().begin(), trace.messages().end(),
-                      [](const HeardMessage& message) { return message.status == 0xFF; }));
-}
-
 std::uint32_t firstTempo(const ConversionTrace& trace) {
-    for (const HeardMessage& message : trace.messages())
-        if (message.status == 0xFF) return message.tempo;
-    return 0;
+    return trace.tempos().empty() ? 0 : trace.tempos().front().tempo;
 }
 
 }  // namespace
@@ -60,27 +52,27 @@ SongCheck checkSong(const SongSources& sources, const Conversion& conversion,
                     const CheckSettings& settings) {
     SongCheck check;
     Findings census, notes, side;
-    check.census = takeCensus(trace.messages(), census);
-    check.comparison = compareNotes(trace, notes);
+    trace.census().addFindings(census);
+    check.comparison = compareNotes(trace, settings.picture, notes);
     std::size_t kept = 0;
     for (const VoiceSummary& voice : check.comparison.voices) kept += voice.notes;
     if (kept == 0) check.findings.add(true, "the song keeps no note at all");
     check.findings.append(std::move(census));
     check.findings.append(std::move(notes));
     checkPitchBeforeNotes(conversion, check.findings);
-    checkEnvelopeFile(sources.base, trace, lastNoteTick(trace), side);
+    checkEnvelopeFile(sources, trace, lastNoteTick(trace), side);
     check.findings.append(std::move(side));
     check.findings.append(std::move(waveFindings));
     checkStreamSize(conversion, settings, check.findings);
     ReportFacts& facts = check.facts;
     facts.writtenUnitMs = writtenUnitMs(trace.header(), firstTempo(trace));
     if (conversion.outcome == ConversionOutcome::converted)
-        checkTiming(trace, TempoMap(trace.messages()), facts.writtenUnitMs, settings.unitMs,
+        checkTiming(trace, TempoMap(trace.tempos()), facts.writtenUnitMs, settings.unitMs,
                     check.findings);
 
     facts.midiName = sources.midiName;
     facts.header = trace.header();
-    facts.tempoChanges = tempoChanges(trace);
+    facts.tempoChanges = trace.tempos().size();
     facts.unitMs = settings.unitMs;
     facts.songUnits = trace.songUnits();
     facts.converted = conversion.outcome == ConversionOutcome::converted;

@@ -18,11 +18,11 @@ namespace songcheck {
 struct CheckSettings {
     double unitMs = 0;
     std::size_t maxBytes = 0;
+    bool picture = false;  // keep what the picture needs
 };
 
 struct SongCheck {
     Findings findings;
-    MessageCensus census;
     NoteComparison comparison;
     ReportFacts facts;
 };

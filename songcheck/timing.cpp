@@ -22,13 +22,12 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
-TempoMap::TempoMap(const std::vector<HeardMessage>& messages) {
+TempoMap::TempoMap(const std::vector<TempoChange>& tempos) {
     segments_.push_back({0, 0.0, static_cast<double>(kStartingFactor)});
-    for (const HeardMessage& message : messages) {
-        if (message.status != 0xFF) continue;
+    for (const TempoChange& change : tempos) {
         float factor = 0;
-        if (!factorForTempo(message.tempo, factor)) continue;
-        std::uint32_t tick = std::max(message.tick, segments_.back().tick);
+        if (!factorForTempo(change.tempo, factor)) continue;
+        std::uint32_t tick = std::max(change.tick, segments_.back().tick);
         segments_.push_back({tick, units(tick), static_cast<double>(factor)});
     }
 }

@@ -14,7 +14,7 @@ namespace songcheck {
 // rounding of each gap to whole units.
 class TempoMap {
 public:
-    explicit TempoMap(const std::vector<HeardMessage>& messages);
+    explicit TempoMap(const std::vector<TempoChange>& tempos);
     double units(std::uint32_t tick) const;
 
 private:

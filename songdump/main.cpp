@@ -18,7 +18,6 @@ namespace {
 
 using namespace songdump;
 using songformat::DecodeError;
-using songformat::DecodeFailure;
 using songformat::StreamDecoder;
 using songformat::StreamVerdict;
 
@@ -57,26 +56,6 @@ Request parseArguments(int argc, char** argv, Options& options) {
     return options.songName.empty() ? Request::kUsageError : Request::kList;
 }
 
-void reportBadRecord(const DecodeFailure& failure) {
-    if (failure.error == DecodeError::kUnknownKind) {
-        std::printf("Unknown record kind %u (code byte 0x%02X) at offset %zu.\n",
-                    failure.codeByte >> 4, failure.codeByte, failure.offset);
-        return;
-    }
-    std::printf(
-        "The %s at offset %zu is cut off: it needs %zu bytes and the stream ends after %zu.\n",
-        failure.kind != nullptr ? failure.kind : "record", failure.offset, failure.needed,
-        failure.left);
-}
-
-// The picture goes beside the song: song.sng gives song.svg.
-std::string svgName(const std::string& songName) {
-    constexpr std::string_view kSongExtension = ".sng";
-    std::string base = songName;
-    if (base.ends_with(kSongExtension)) base.resize(base.size() - kSongExtension.size());
-    return base + ".svg";
-}
-
 // Lists every record and feeds the summary and the roll; false at a bad record.
 bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& summary,
                  PianoRoll& roll) {
@@ -87,7 +66,7 @@ bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& su
         roll.add(record);
     }
     if (decoder.failure().error == DecodeError::kNone) return true;
-    reportBadRecord(decoder.failure());
+    std::printf("%s\n", songformat::unplayableReason(decoder).c_str());
     return false;
 }
 
@@ -95,7 +74,7 @@ bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& su
 bool checkEnd(const StreamDecoder& decoder) {
     switch (decoder.verdict()) {
         case StreamVerdict::kNoEnd:
-            std::fputs("The stream ends without an end record.\n", stdout);
+            std::printf("%s\n", songformat::unplayableReason(decoder).c_str());
             return false;
         case StreamVerdict::kBytesAfterEnd:
             std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n",
@@ -107,7 +86,7 @@ bool checkEnd(const StreamDecoder& decoder) {
 }
 
 bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
-    std::string name = svgName(songName);
+    std::string name = songformat::besideSong(songName, ".svg");
     std::string title = songName + ": " + std::to_string(roll.length()) + " player units";
     if (!songformat::replaceFile(name, renderPianoRoll(roll, title))) {
         std::printf("Can't write %s\n", name.c_str());

@@ -6,37 +6,42 @@ namespace {
 // Delay byte, code byte, envelope mode: the least an envelope record holds.
 constexpr std::size_t kEnvelopeHead = kRecordHeadLength + 1;
 
-struct KindInfo {
-    bool known;
-    RecordKind kind;
-    std::size_t length;  // 0 for an envelope, whose mode decides
-};
-
-KindInfo kindOfCode(std::uint8_t code) {
+// How a listing tells the kinds apart; false for a code no record has.
+bool kindOfCode(std::uint8_t code, RecordKind& kind) {
     switch (code >> 4) {
         case kCodeFiller:
-            return {true, RecordKind::kFiller, kRecordHeadLength};
+            kind = RecordKind::kFiller;
+            return true;
         case kCodeController1:
-            return {true, RecordKind::kController1, kRecordHeadLength + 1};
+            kind = RecordKind::kController1;
+            return true;
         case kCodePitch:
-            return {true, RecordKind::kPitchOrSlide, kRecordHeadLength + 2};
+            kind = RecordKind::kPitchOrSlide;
+            return true;
         case kCodeRepeat:
-            return {true, RecordKind::kRepeat, kRecordHeadLength + 1};
+            kind = RecordKind::kRepeat;
+            return true;
         case kCodeController4:
-            return {true, RecordKind::kController4, kRecordHeadLength + 1};
+            kind = RecordKind::kController4;
+            return true;
         case kCodeNoteOff:
-            return {true, RecordKind::kNoteOff, kRecordHeadLength};
+            kind = RecordKind::kNoteOff;
+            return true;
         case kCodeNoteOn:
-            return {true, RecordKind::kNoteOn, kRecordHeadLength + 3};
+            kind = RecordKind::kNoteOn;
+            return true;
         case kCodeNoteOnSameVelocity:
-            return {true, RecordKind::kNoteOnSameVelocity, kRecordHeadLength + 2};
+            kind = RecordKind::kNoteOnSameVelocity;
+            return true;
         case kCodeEnd:
-            return {true, RecordKind::kEnd, kRecordHeadLength};
+            kind = RecordKind::kEnd;
+            return true;
         case kCodeEnvelopeVolume:
         case kCodeEnvelopeOther:
-            return {true, RecordKind::kEnvelope, 0};
+            kind = RecordKind::kEnvelope;
+            return true;
         default:
-            return {false, RecordKind::kEnd, 0};
+            return false;
     }
 }
 
@@ -79,28 +84,27 @@ bool StreamDecoder::next(Record& record) {
     std::uint8_t code = 0;
     if (!cursor_.peekByte(1, code))
         return fail({DecodeError::kCutOff, offset, 0, 2, cursor_.remaining(), nullptr});
-    KindInfo info = kindOfCode(code);
-    if (!info.known) return fail({DecodeError::kUnknownKind, offset, code, 0, 0, nullptr});
-    std::size_t length = info.length;
-    if (info.kind == RecordKind::kEnvelope) {
+    RecordKind kind;
+    if (!kindOfCode(code, kind))
+        return fail({DecodeError::kUnknownKind, offset, code, 0, 0, nullptr});
+    std::size_t length = fixedRecordLength(code >> 4);
+    if (kind == RecordKind::kEnvelope) {
         std::uint8_t mode = 0;
-        length = cursor_.peekByte(2, mode)
-                     ? kEnvelopeHead + kEnvelopeParams - envelopeFirstParam(mode)
-                     : kEnvelopeHead;
+        length = cursor_.peekByte(2, mode) ? envelopeRecordLength(mode) : kEnvelopeHead;
     }
     if (cursor_.remaining() < length)
         return fail(
-            {DecodeError::kCutOff, offset, code, length, cursor_.remaining(), kindName(info.kind)});
+            {DecodeError::kCutOff, offset, code, length, cursor_.remaining(), kindName(kind)});
 
     // The length is checked, so none of the reads below can run out.
     record = Record{};
     record.offset = offset;
     record.length = length;
-    record.kind = info.kind;
+    record.kind = kind;
     cursor_.readByte(record.delay);
     cursor_.readByte(code);
     record.voice = code & 0x0F;
-    switch (info.kind) {
+    switch (kind) {
         case RecordKind::kController1:
         case RecordKind::kController4:
         case RecordKind::kRepeat:

@@ -33,6 +33,28 @@ enum RecordCode : std::uint8_t {
 // Every record starts with its delay byte and its code byte.
 inline constexpr std::size_t kRecordHeadLength = 2;
 
+// The whole length of a record of each kind, head included; an envelope's
+// depends on its mode (below), and 0 marks a code no record has.
+constexpr std::size_t fixedRecordLength(unsigned code) {
+    switch (code) {
+        case kCodeFiller:
+        case kCodeNoteOff:
+        case kCodeEnd:
+            return kRecordHeadLength;
+        case kCodeController1:
+        case kCodeRepeat:
+        case kCodeController4:
+            return kRecordHeadLength + 1;  // the value
+        case kCodePitch:
+        case kCodeNoteOnSameVelocity:
+            return kRecordHeadLength + 2;  // the frequency word
+        case kCodeNoteOn:
+            return kRecordHeadLength + 3;  // the velocity byte and the word
+        default:
+            return 0;
+    }
+}
+
 // Envelope modes that carry parameters; any other mode byte is kept as it is
 // and carries none.
 enum EnvelopeMode : std::uint8_t { kModeA = 0, kModeD = 1, kModeH = 2 };
@@ -42,6 +64,11 @@ inline constexpr std::size_t kEnvelopeParams = 4;
 // H the last one, any other mode none.
 constexpr std::size_t envelopeFirstParam(std::uint8_t mode) {
     return mode == kModeA ? 0 : mode == kModeD ? 2 : mode == kModeH ? 3 : kEnvelopeParams;
+}
+
+// An envelope record: head, mode, then the parameters its mode keeps.
+constexpr std::size_t envelopeRecordLength(std::uint8_t mode) {
+    return kRecordHeadLength + 1 + kEnvelopeParams - envelopeFirstParam(mode);
 }
 
 // A filler's delay byte is 255, but it stands for a pause of 256 units.
@@ -71,7 +98,7 @@ inline void appendWord(ByteStream& out, std::uint16_t word) {
 
 // Record kinds as a listing tells them apart; a note-on is told by whether it
 // carries its own velocity, and both envelope codes are one kind.
-enum class RecordKind {
+enum class RecordKind : std::uint8_t {
     kFiller,
     kController1,
     kPitchOrSlide,  // a pitch change and a legato note share one encoding

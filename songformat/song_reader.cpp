@@ -1,5 +1,7 @@
 #include "songformat/song_reader.h"
 
+#include <cstdio>
+
 #include "songformat/whole_file.h"
 
 namespace songformat {
@@ -44,6 +46,37 @@ std::string unreadableReason(const std::string& name, SongFileStatus status) {
             return name + " is not a song file: it does not start with \"sng1\".";
     }
     return "";
+}
+
+std::string unplayableReason(const StreamDecoder& decoder) {
+    const DecodeFailure& failure = decoder.failure();
+    char line[200];
+    switch (decoder.verdict()) {
+        case StreamVerdict::kBadRecord:
+            if (failure.error == DecodeError::kUnknownKind)
+                std::snprintf(line, sizeof line,
+                              "Unknown record kind %u (code byte 0x%02X) at offset %zu.",
+                              failure.codeByte >> 4, failure.codeByte, failure.offset);
+            else
+                std::snprintf(
+                    line, sizeof line,
+                    "The %s at offset %zu is cut off: it needs %zu bytes and the stream ends "
+                    "after %zu.",
+                    failure.kind != nullptr ? failure.kind : "record", failure.offset,
+                    failure.needed, failure.left);
+            return line;
+        case StreamVerdict::kNoEnd:
+            return "The stream ends without an end record.";
+        default:
+            return "";
+    }
+}
+
+std::string besideSong(const std::string& songName, std::string_view extension) {
+    constexpr std::string_view kSongExtension = ".sng";
+    std::string base = songName;
+    if (base.ends_with(kSongExtension)) base.resize(base.size() - kSongExtension.size());
+    return base.append(extension);
 }
 
 }  // namespace songformat

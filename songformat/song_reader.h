@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "songformat/records.h"
 #include "songformat/songformat.h"
 
 namespace songformat {
@@ -27,5 +29,14 @@ SongFileStatus readSongFile(const std::string& name, SongFile& song);
 // Why `name` is not a song, as one line without its newline: "Can't open NAME",
 // "NAME is not a song file: it does not start with "sng1"."...
 std::string unreadableReason(const std::string& name, SongFileStatus status);
+
+// Why a decoded stream cannot be played, as one line without its newline: its
+// bad record with the offset, or its missing end record. Empty for a stream
+// that reaches an end record, whatever follows it.
+std::string unplayableReason(const StreamDecoder& decoder);
+
+// The file beside the song that a tool writes: `extension` in place of a final
+// ".sng" ("song.sng" and ".wav" give "song.wav"), or after the whole name.
+std::string besideSong(const std::string& songName, std::string_view extension);
 
 }  // namespace songformat

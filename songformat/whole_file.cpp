@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace songformat {
 namespace {
@@ -53,15 +55,66 @@ ReadResult readWholeFile(const std::string& name, std::size_t limit,
     return bytes.size() > limit ? ReadResult::tooLarge : ReadResult::ok;
 }
 
-bool replaceFile(const std::string& name, std::string_view content) {
-    std::string temporary = name + ".tmp-XXXXXX";
-    int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) return false;
-    bool ok = ::fchmod(descriptor, newFileMode()) == 0 && writeAll(descriptor, content);
-    ok = (::close(descriptor) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), name.c_str()) == 0;
-    if (!ok) std::remove(temporary.c_str());
+ReplacementFile::ReplacementFile(std::string name) : name_(std::move(name)) {}
+
+ReplacementFile::~ReplacementFile() { abandon(); }
+
+bool ReplacementFile::open() {
+    temporary_ = name_ + ".tmp-XXXXXX";
+    descriptor_ = ::mkstemp(temporary_.data());
+    if (descriptor_ < 0) {
+        temporary_.clear();
+        failed_ = true;
+        return false;
+    }
+    failed_ = ::fchmod(descriptor_, newFileMode()) != 0;
+    if (failed_) abandon();
+    return !failed_;
+}
+
+bool ReplacementFile::write(std::string_view chunk) {
+    if (failed_ || descriptor_ < 0) return false;
+    failed_ = !writeAll(descriptor_, chunk);
+    if (failed_) abandon();
+    return !failed_;
+}
+
+bool ReplacementFile::finish() {
+    if (failed_ || descriptor_ < 0) return false;
+    bool ok = ::close(descriptor_) == 0;
+    descriptor_ = -1;
+    ok = ok && std::rename(temporary_.c_str(), name_.c_str()) == 0;
+    if (ok) temporary_.clear();
+    failed_ = !ok;
+    abandon();
     return ok;
+}
+
+void ReplacementFile::abandon() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = -1;
+    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    temporary_.clear();
+}
+
+// Binary and text output are the same here; a system where they differ switches
+// standard output to binary in this one place.
+StandardOutput::StandardOutput() {
+    std::fflush(stdout);
+    // A player such as `songplay -o - song.sng | head` may stop reading early.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool StandardOutput::write(std::string_view chunk) {
+    failed_ = failed_ || !writeAll(STDOUT_FILENO, chunk);
+    return !failed_;
+}
+
+bool StandardOutput::finish() { return !failed_; }
+
+bool replaceFile(const std::string& name, std::string_view content) {
+    ReplacementFile file(name);
+    return file.open() && file.write(content) && file.finish();
 }
 
 }  // namespace songformat

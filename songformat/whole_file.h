@@ -22,6 +22,53 @@ enum class ReadResult { ok, cantOpen, cantRead, tooLarge };
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes);
 
+// Where a tool writes its output a piece at a time.
+class OutputStream {
+public:
+    virtual ~OutputStream() = default;
+    // False once anything failed; later writes are then refused too.
+    virtual bool write(std::string_view chunk) = 0;
+    // Makes the output final; false when it could not be.
+    virtual bool finish() = 0;
+};
+
+// An output file written in pieces to a temporary file beside `name`, renamed
+// onto `name` by finish() once everything was written and closed. Until then,
+// and whenever anything fails, `name` keeps its earlier content; a stream that
+// is destroyed unfinished removes its temporary.
+class ReplacementFile : public OutputStream {
+public:
+    explicit ReplacementFile(std::string name);
+    ~ReplacementFile() override;
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Creates the temporary; false when it cannot be created.
+    bool open();
+    bool write(std::string_view chunk) override;
+    bool finish() override;
+
+private:
+    void abandon();
+
+    std::string name_;
+    std::string temporary_;
+    int descriptor_ = -1;
+    bool failed_ = false;
+};
+
+// Standard output in binary, for a tool told to write to "-". A reader that
+// goes away early makes write() return false instead of ending the process.
+class StandardOutput : public OutputStream {
+public:
+    StandardOutput();
+    bool write(std::string_view chunk) override;
+    bool finish() override;
+
+private:
+    bool failed_ = false;
+};
+
 // Writes `content` to a temporary file beside `name` and renames it onto `name`
 // once everything was written and closed. Returns false, with no temporary left
 // and `name` untouched, on failure.

@@ -205,9 +205,13 @@ bool readEnvelopes(const std::string& base, EventList& list) {
     });
 }
 
+void visitEnvelopePieces(std::string_view text,
+                         const std::function<void(const EnvelopePiece&)>& visit) {
+    PieceSplitter(visit).split(text, true);
+}
+
 void readEnvelopeText(std::string_view text, EventList& list) {
-    PieceSplitter splitter([&](const EnvelopePiece& piece) {
+    visitEnvelopePieces(text, [&](const EnvelopePiece& piece) {
         if (auto envelope = parseEnvelopeLine(piece.text)) list.push_back(std::move(envelope));
     });
-    splitter.split(text, true);
 }

@@ -54,6 +54,10 @@ inline constexpr std::size_t kEnvelopePiece = 254;
 bool readEnvelopePieces(const std::string& name,
                         const std::function<void(const EnvelopePiece&)>& visit);
 
+// The same over envelope text already in memory.
+void visitEnvelopePieces(std::string_view text,
+                         const std::function<void(const EnvelopePiece&)>& visit);
+
 // Reads BASE.env and appends one envelope event per valid line, in file order.
 // Returns false, adding nothing, when there is no such file to read.
 bool readEnvelopes(const std::string& base, EventList& list);

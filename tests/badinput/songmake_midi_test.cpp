@@ -1,5 +1,6 @@
-// songmake fed MIDI files that are missing, damaged or of the wrong kind: each run
-// ends with the reader's reason and exit code 2 and leaves the folder as it was;
+// songmake (and songcheck, which reads with the same reader) fed MIDI files that
+// are missing, damaged or of the wrong kind: each run ends with the reader's
+// reason and exit code 2 and leaves the folder as it was;
 // the damage real files carry is read past and converts like the sound file.
 #include <gtest/gtest.h>
 
@@ -23,9 +24,13 @@ TEST(SongmakeBadMidi, DamagedFilesAreRefusedWithTheReadersReasonAndNothingIsWrit
         FolderSnapshot before = space.snapshot();
 
         RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
+        // songcheck reads with the same reader and says the same.
+        RunResult check = space.run(SONGCHECK_PATH, {"--svg", "song.mid"});
 
         EXPECT_EQ(result.exitCode, kReaderError);
         EXPECT_EQ(result.output, refusal.message + "\n");
+        EXPECT_EQ(check.exitCode, kReaderError);
+        EXPECT_EQ(check.output, result.output);
         EXPECT_EQ(changesSince(before, space), "");
     }
 }
@@ -61,9 +66,12 @@ TEST(SongmakeBadMidi, FilesThatCannotBeReadWholeAreReportedByName) {
         FolderSnapshot before = space.snapshot();
 
         RunResult result = space.run(SONGMAKE_PATH, {"song.mid"});
+        RunResult check = space.run(SONGCHECK_PATH, {"--svg", "song.mid"});
 
         EXPECT_EQ(result.exitCode, kReaderError);
         EXPECT_EQ(result.output, c.message + "\n");
+        EXPECT_EQ(check.exitCode, kReaderError);
+        EXPECT_EQ(check.output, result.output);
         EXPECT_EQ(changesSince(before, space), "");
     }
 }

@@ -185,7 +185,7 @@ TEST_F(SongCheck, EnvelopeLinesTheConverterSkipsOrChanges) {
               "0 1 Vol A 10 20 30\n"
               "0 16 Vol A 1 2 3 4\n"
               "0 0 V A 300 0 0 0\n"
-              "-1 0 V H 1 2 3 4\n"
+              "96000 0 V H 1 2 3 4\n"
               "0 0 V Attack 1 2 3 4\n"
               "0 0 V A 1 x 3 4\n"
               "0 0 V A 1 2 3 4" +
@@ -209,7 +209,7 @@ TEST_F(SongCheck, EnvelopeLinesTheConverterSkipsOrChanges) {
     EXPECT_EQ(finding(result, "envelope lines timed"),
               "loss      1  envelope lines timed after the song's last note: the song grows by "
               "fillers to reach them\n"
-              "             at line 5: tick 4294967295, 1789569463 player units late");
+              "             at line 5: tick 96000, 39800 player units late");
 }
 
 TEST_F(SongCheck, AMissingEnvelopeFileIsANoteNotALoss) {
@@ -258,6 +258,47 @@ TEST_F(SongCheck, StreamSizeAndTiming) {
     EXPECT_NE(result.output.find("Written tempo at a player unit of 10.000 ms; at 5.000 ms the "
                                  "song plays 2.00 times faster than written.\n"),
               std::string::npos);
+}
+
+TEST_F(SongCheck, ThePictureDrawsTheFileUnderTheSongAndMarksEveryFinding) {
+    RunResult result = check(oneVoice(MidiTrack()
+                                          .note(0, 1, 60, 100, 480)
+                                          .note(0, 1, 64, 100, 480)
+                                          .note(0, 1, 67, 100, 480)
+                                          .note(240, 9, 36, 100, 10)),
+                             {"--svg"});
+    EXPECT_TRUE(result.output.ends_with("song.check.svg written.\n")) << result.output;
+    std::string svg = readText(folder / "song.check.svg");
+    auto count = [&](const std::string& piece) {
+        int found = 0;
+        for (std::size_t at = svg.find(piece); at != std::string::npos;
+             at = svg.find(piece, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("<title>channel 2 in the file: "), 3);  // outlined, under the song
+    // The sort puts the repeated-velocity E4 and the slide to G4 before C4's
+    // note-on, which carries its velocity: C4 is the note that sounds.
+    EXPECT_EQ(count("<title>voice 1 plays C4"), 1);
+    EXPECT_EQ(count("<title>channel 10, no voice: C2 at tick 240</title>"), 1);
+    EXPECT_EQ(count("<title>loss: chords:"), 2);
+    EXPECT_EQ(count("<title>loss: channel 10 (drums) has no voice"), 1);
+    EXPECT_LT(svg.find("in the file: "), svg.find("plays C4"));
+    EXPECT_TRUE(svg.ends_with("seconds</text>\n</svg>\n"));
+}
+
+TEST_F(SongCheck, ASongSongmakeRefusesForItsPausesIsReportedWithoutJudgingItsNotes) {
+    constexpr std::uint32_t kGap = 257698037;  // just under 2^32 units at the slowest tempo
+    RunResult result = check(oneVoice(MidiTrack()
+                                          .tempo(0, 0xFFFFFF)
+                                          .note(kGap, 0, 60, 100, 10)
+                                          .note(2 * kGap, 0, 62, 100, 10)
+                                          .note(3 * kGap, 0, 64, 100, 10)));
+    EXPECT_EQ(finding(result, "the song's pauses"),
+              "loss      1  the song's pauses need over 33554432 filler records: songmake refuses "
+              "to write it");
+    EXPECT_EQ(result.output.find("never sound"), std::string::npos) << result.output;
+    EXPECT_EQ(lastLine(result), "1 kind of loss in 1 place.");
 }
 
 TEST_F(SongCheck, CommandLineAndExitCodes) {

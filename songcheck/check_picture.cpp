@@ -1,0 +1,121 @@
+#include "songcheck/check_picture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+#include "songdump/pitch.h"
+#include "songdump/svg_roll.h"
+#include "songdump/text_format.h"
+
+namespace songcheck {
+namespace {
+
+using songdump::format;
+using songdump::RollBar;
+
+constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
+constexpr int kNoteColour = 7;           // the grey of the voice colours, for notes
+
+std::string keyText(int key) { return songdump::noteName(key); }
+
+// The notes of the channels without a voice: each note-on with the first
+// note-off of its key after it.
+void addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
+                      songdump::RollPicture& picture) {
+    std::vector<std::deque<std::size_t>> open(kChannels * 128);
+    for (const HeardMessage& message : trace.unvoicedNotes()) {
+        int channel = message.status & 0x0F;
+        std::deque<std::size_t>& keyOpen = open[channel * 128 + (message.data1 & 0x7F)];
+        bool noteOn = (message.status >> 4) == 0x9 && message.data2 != 0;
+        if (noteOn) {
+            keyOpen.push_back(picture.bars.size());
+            RollBar bar;
+            bar.start = bar.end = tempo.units(message.tick);
+            bar.note = message.data1;
+            bar.look = RollBar::Look::greyOutline;
+            bar.title = format("channel %d, no voice: %s at tick %u", channel + 1,
+                               keyText(message.data1).c_str(), message.tick);
+            picture.bars.push_back(std::move(bar));
+        } else if (!keyOpen.empty()) {
+            picture.bars[keyOpen.front()].end = tempo.units(message.tick);
+            keyOpen.pop_front();
+        }
+    }
+    for (auto& keyOpen : open)
+        for (std::size_t index : keyOpen) picture.bars[index].end = picture.bars[index].start + 1;
+}
+
+void addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
+                  songdump::RollPicture& picture) {
+    for (const FileNote& note : comparison.notes) {
+        RollBar bar;
+        bar.start = tempo.units(note.start);
+        bar.end = tempo.units(note.end);
+        bar.note = note.key;
+        bar.voice = note.voice;
+        bar.look = RollBar::Look::outlined;
+        bar.title = format("channel %d in the file: %s, ticks %u to %u", note.voice + 1,
+                           keyText(note.key).c_str(), note.start, note.end);
+        picture.bars.push_back(std::move(bar));
+    }
+}
+
+void addPlayedNotes(const NoteComparison& comparison, songdump::RollPicture& picture) {
+    for (const PlayedBar& played : comparison.played) {
+        RollBar bar;
+        bar.start = static_cast<double>(played.start);
+        bar.end = static_cast<double>(played.end);
+        bar.note = songdump::noteNumberOfWord(played.word);
+        bar.voice = played.voice;
+        bar.opacity = kStreamOpacity;
+        bar.edged = !played.attack;
+        bar.title = format("voice %u plays %s, %.2f Hz%s", played.voice,
+                           songdump::noteNameOfWord(played.word).c_str(),
+                           songdump::hertzOfWord(played.word), played.attack ? "" : ", no attack");
+        picture.bars.push_back(std::move(bar));
+    }
+}
+
+void addFindingMarks(const Findings& findings, const TempoMap& tempo,
+                     songdump::RollPicture& picture) {
+    for (const Finding& finding : findings.all()) {
+        std::string kind = finding.loss ? "loss: " : "note: ";
+        if (finding.places.empty())
+            picture.marks.push_back(
+                {0, finding.loss ? songdump::kAlarm : kNoteColour, kind + finding.title});
+        for (const Place& place : finding.places)
+            picture.marks.push_back({place.timed ? tempo.units(place.tick) : 0,
+                                     finding.loss ? songdump::kAlarm : kNoteColour,
+                                     kind + finding.title + " (" + describePlace(place) + ")"});
+    }
+}
+
+}  // namespace
+
+std::string drawCheck(const ConversionTrace& trace, const SongCheck& check, double unitMs) {
+    TempoMap tempo(trace.tempos());
+    songdump::RollPicture picture;
+    picture.title = check.facts.midiName + ": the file's notes (outlined) and the song's (filled)";
+    picture.secondsPerUnit = unitMs / 1000.0;
+    picture.markLabel = "found";
+    addUnvoicedNotes(trace, tempo, picture);
+    addFileNotes(check.comparison, tempo, picture);
+    addPlayedNotes(check.comparison, picture);
+    addFindingMarks(check.findings, tempo, picture);
+    double end =
+        std::max(static_cast<double>(trace.songUnits()), tempo.units(trace.header().endTime));
+    for (const RollBar& bar : picture.bars) end = std::max(end, bar.end);
+    picture.length = static_cast<std::uint64_t>(std::ceil(end));
+    for (int voice = 0; voice < kVoiceCount; ++voice)
+        picture.legend.push_back(
+            {voice, RollBar::Look::filled, format("voice %d plays", voice), 100});
+    picture.legend.push_back({0, RollBar::Look::outlined, "in the file", 90});
+    picture.legend.push_back({0, RollBar::Look::greyOutline, "channel without a voice", 160});
+    picture.legend.push_back({songdump::kAlarm, RollBar::Look::filled, "loss", 60});
+    return songdump::renderRoll(picture);
+}
+
+std::string pictureName(const std::string& base) { return base + ".check.svg"; }
+
+}  // namespace songcheck
