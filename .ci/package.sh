@@ -99,11 +99,12 @@ cp "$scratch/packaged"/* "$scratch/built"
 (
   cd "$scratch/packaged"
   "$bin/songcheck" --strict demo.mid >/dev/null
+  "$bin/songprep" demo.mid prepared.mid >/dev/null
   "$bin/songmake" demo.mid
   "$bin/songasm" demo.sng
   "$bin/songdump" --summary --svg demo.sng
   "$bin/songplay" demo.sng
-) || fail "the unpacked programs do not check, convert and play the example"
+) || fail "the unpacked programs do not check, prepare, convert and play the example"
 [ "$("$bin/songdump" --version)" = "songdump $version" ] || fail "unpacked songdump --version"
 # The stripped programs of the package write what the tested ones write.
 (

@@ -1,8 +1,9 @@
-// bench_runner: times songmake, songasm, songcheck and songplay as whole processes on the
-// benchmark songs and prints median wall time, throughput and peak resident memory.
+// bench_runner: times songmake, songasm, songcheck, songprep and songplay as whole
+// processes on the benchmark songs and prints median wall time, throughput and peak
+// resident memory.
 //
 //   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--songcheck PATH]
-//                [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]
+//                [--songprep PATH] [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]
 //
 // Each figure is the median of N runs (9 unless given), after one warm-up run.
 #include <unistd.h>
@@ -33,6 +34,7 @@ struct Options {
     std::string songmake;
     std::string songasm;
     std::string songcheck;
+    std::string songprep;
     std::string songplay;
     std::string demoFolder;  // the bundled example's sources
     int runs = 9;
@@ -63,7 +65,7 @@ struct SizeResult {
     std::size_t events = 0;
     std::size_t midiBytes = 0;
     long songBytes = -1;
-    Figures songmake, midicsv, songasm, songcheck;
+    Figures songmake, midicsv, songasm, songcheck, songprep;
 };
 
 std::string formatSeconds(const Figures& figures) {
@@ -93,6 +95,10 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
     if (executable(options.songcheck)) {
         commands.push_back({options.songcheck, base + ".mid"});
         figures.push_back(&result.songcheck);
+    }
+    if (executable(options.songprep)) {
+        commands.push_back({options.songprep, base + ".mid", base + "-prepared.mid"});
+        figures.push_back(&result.songprep);
     }
     std::vector<Figures> measured = measureTogether(commands, options.runs);
     for (std::size_t i = 0; i < measured.size(); ++i) *figures[i] = measured[i];
@@ -154,19 +160,20 @@ Figures printSongasm(const Options& options, const std::vector<SizeResult>& resu
     return figures;
 }
 
-// songcheck's report on each song, against songmake's conversion of it.
-void printSongcheck(const Options& options, const std::vector<SizeResult>& results) {
-    std::printf(
-        "\nsongcheck, whole process, report on the MIDI file (taking turns with songmake)\n");
-    if (!executable(options.songcheck)) {
-        std::printf("songcheck not built\n");
+// A program that reads the same MIDI files as songmake, timed against it:
+// songcheck's report, or songprep's rewriting.
+void printBesideSongmake(const std::string& program, const char* title,
+                         const std::vector<SizeResult>& results, Figures SizeResult::*figures) {
+    std::printf("\n%s (taking turns with songmake)\n", title);
+    if (!executable(program)) {
+        std::printf("not built\n");
         return;
     }
     std::printf("%-6s %10s %9s %9s %13s %9s %11s\n", "size", "events", "median s", "ns/event",
                 "x songmake", "peak MB", "bytes/event");
     for (const SizeResult& r : results) {
         double events = static_cast<double>(r.events);
-        const Figures& f = r.songcheck;
+        const Figures& f = r.*figures;
         std::printf("%-6s %10zu %9s %9.1f %13.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
                     r.events, formatSeconds(f).c_str(), f.seconds / events * 1e9,
                     f.seconds / r.songmake.seconds, f.peakBytes / 1e6, f.peakBytes / events);
@@ -195,6 +202,11 @@ void printTargets(const std::vector<SizeResult>& results, const Figures& songasm
                 ratio, ratio <= 3 ? "met" : "MISSED", checkPerEvent,
                 checkPerEvent <= 200 ? "met" : "MISSED");
         }
+        if (r.songprep.ran) {
+            double ratio = r.songprep.seconds / r.songmake.seconds;
+            std::printf("target for 1M events: songprep %.2f times songmake's time (<= 3: %s)\n",
+                        ratio, ratio <= 3 ? "met" : "MISSED");
+        }
     }
     if (songasm.ran)
         std::printf("target for songasm: 1 MiB song file in %.3f s (< 0.1: %s)\n", songasm.seconds,
@@ -213,6 +225,8 @@ Options parseOptions(int argc, char** argv) {
             options.songasm = value;
         else if (name == "--songcheck")
             options.songcheck = value;
+        else if (name == "--songprep")
+            options.songprep = value;
         else if (name == "--songplay")
             options.songplay = value;
         else if (name == "--demo")
@@ -230,7 +244,8 @@ Options parseOptions(int argc, char** argv) {
     if (options.folder.empty() || !executable(options.songmake)) {
         std::fputs(
             "Usage: bench_runner --folder DIR --songmake PATH [--songasm PATH] "
-            "[--songcheck PATH] [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]\n",
+            "[--songcheck PATH] [--songprep PATH] [--songplay PATH --demo DIR] [--runs N] "
+            "[--sizes N,N,...]\n",
             stderr);
         std::exit(1);
     }
@@ -265,7 +280,11 @@ int main(int argc, char** argv) {
     }
     printSongmake(results, !midicsv.empty());
     Figures songasm = printSongasm(options, results);
-    printSongcheck(options, results);
+    printBesideSongmake(options.songcheck, "songcheck, whole process, report on the MIDI file",
+                        results, &SizeResult::songcheck);
+    printBesideSongmake(options.songprep,
+                        "songprep, whole process, MIDI file -> MIDI file songmake loses nothing of",
+                        results, &SizeResult::songprep);
     printTargets(results, songasm);
     if (!options.songplay.empty()) printSongplayFigures(options, results);
     std::printf("load average at end: %s\n", loadAverage().c_str());

@@ -28,7 +28,8 @@ AVR microcontroller: songmake turns a Standard MIDI File, an optional envelope
 file and two raw wave tables into a compact song file; songasm turns a song
 file into AVR GNU assembler source for the firmware; songdump lists a song
 file record by record and draws it as an SVG piano roll; songcheck tells what
-a MIDI file loses on its way to the synthesizer, and where; songplay renders a
+a MIDI file loses on its way to the synthesizer, and where; songprep rewrites
+any MIDI file into one that songmake converts without loss; songplay renders a
 song file to a WAV file to hear it before flashing it.
 
 An example song and a read-back firmware for the AVR are installed in
