@@ -167,7 +167,12 @@ private:
     std::uint32_t bendTick_ = 0;
 };
 
-bool damaged(const InputMessage& message) { return message.data1 > 0x7F || message.data2 > 0x7F; }
+// A data byte with the top bit set cannot be written back; a note-off's
+// velocity means nothing to the converter, so only its key counts.
+bool damaged(const InputMessage& message) {
+    bool velocityUnused = (message.status >> 4) == 0x8;
+    return message.data1 > 0x7F || (message.data2 > 0x7F && !velocityUnused);
+}
 
 }  // namespace
 
