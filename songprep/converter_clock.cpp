@@ -9,7 +9,11 @@ namespace songprep {
 
 ConverterClock::ConverterClock() : factor_(kStartingFactor) {}
 
-void ConverterClock::setTempo(std::uint32_t tempo) { factorForTempo(tempo, factor_); }
+bool ConverterClock::setTempo(std::uint32_t tempo) {
+    float before = factor_;
+    factorForTempo(tempo, factor_);
+    return factor_ != before;
+}
 
 void ConverterClock::record(Tick tick) {
     lastUnit_ = unitAt(tick);

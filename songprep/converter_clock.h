@@ -19,8 +19,8 @@ public:
     ConverterClock();  // at the converter's starting tempo, 120 beats per minute
 
     // A tempo change that every later record's gap is scaled by; the converter
-    // ignores a tempo of 0, and so does the clock.
-    void setTempo(std::uint32_t tempo);
+    // ignores a tempo of 0, and so does the clock. True when the scale changed.
+    bool setTempo(std::uint32_t tempo);
     // A record of the stream at `tick`, which is not before the last one.
     void record(Tick tick);
 

@@ -69,9 +69,11 @@ public:
         std::array<std::size_t, kVoiceCount> next{};
         while (true) {
             int voice = firstVoiceDue(next);
+            // A tempo change comes after the events at its tick: the gap those
+            // end is written at the tempo before it.
             if (nextTempo < tempos.size() &&
-                (voice < 0 || positionOf(tempos[nextTempo].tick) <=
-                                  voices_[voice].events[next[voice]].position)) {
+                (voice < 0 ||
+                 tempos[nextTempo].tick < tickOf(voices_[voice].events[next[voice]].position))) {
                 tempo(tempos[nextTempo++]);
                 continue;
             }
@@ -145,10 +147,12 @@ private:
     }
 
     void tempo(const PlacedTempo& change) {
-        clock_.setTempo(change.tempo);
         Tick tick = std::max(desiredTick(positionOf(change.tick)), minTick_);
-        // At a record's tick the tempo would scale the gap that record ends.
-        if (clock_.anyRecord() && tick == clock_.lastTick()) ++tick;
+        // At a record's tick the converter would scale the gap that record
+        // ends by the new tempo: it goes a tick later, where the next gap
+        // begins.
+        if (clock_.setTempo(change.tempo) && clock_.anyRecord() && tick == clock_.lastTick())
+            ++tick;
         tick = std::min(tick, kLastTick);
         out_.tempos.push_back({static_cast<std::uint32_t>(tick), change.tempo});
         minTick_ = tick;

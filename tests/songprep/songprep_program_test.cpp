@@ -81,13 +81,14 @@ TEST_F(Songprep, ByDefaultTheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) 
     EXPECT_EQ(out.format, 1u);
     EXPECT_EQ(out.trackCount, 5u);  // the tempo track and the four voices
     EXPECT_EQ(out.division, 480u);
-    // The top note of each chord, at five times the written tick, but where
-    // the converter scales the gap before a tempo change by the new tempo.
+    // The top note of each chord, at five times the written tick.
     EXPECT_EQ(eventsWith(out, " 92 "),
               (Events{"0 92 67 70", "480 92 67 70", "960 92 67 70", "1440 92 67 70",
-                      "1916 92 67 70", "2398 92 67 70", "2880 92 67 70", "3360 92 67 70"}));
+                      "1920 92 67 70", "2400 92 67 70", "2880 92 67 70", "3360 92 67 70"}));
     EXPECT_EQ(eventsWith(out, "B0 2 "), (Events{"200 B0 2 64", "481 B0 2 64", "500 B0 2 0"}));
-    EXPECT_EQ(eventsWith(out, "tempo"), (Events{"0 tempo 500000", "1916 tempo 600000"}));
+    // A tick after the notes of its time: the converter would scale the gap
+    // those notes end by the new tempo.
+    EXPECT_EQ(eventsWith(out, "tempo"), (Events{"0 tempo 500000", "1921 tempo 600000"}));
 }
 
 TEST_F(Songprep, VoicesChosenByHand) {
