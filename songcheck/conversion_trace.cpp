@@ -148,7 +148,10 @@ void ConversionTrace::timed(const EventList& merged) {
     auto isTempo = [&](const Origin& origin) {
         return origin.group >= 0 && groups_[origin.group][origin.index].capturedType == kTypeTempo;
     };
+    bool afterFiller = false;
     for (const EventPointer& event : merged) {
+        bool vanishes = event->time == songformat::kFillerUnits && !afterFiller;
+        afterFiller = event->type == kTypeContinue;
         if (event->type == kTypeContinue || event->type == kTypeEnd) {
             recordOrigins_.push_back({-1, 0});
             continue;
@@ -156,6 +159,8 @@ void ConversionTrace::timed(const EventList& merged) {
         while (next < sortedOrigins_.size() && isTempo(sortedOrigins_[next])) ++next;
         recordOrigins_.push_back(next < sortedOrigins_.size() ? sortedOrigins_[next++]
                                                               : Origin{-1, 0});
+        const Origin& origin = recordOrigins_.back();
+        if (vanishes && origin.group >= 0) vanishedGaps_.push_back({origin.group, origin.index});
     }
     sortedOrigins_ = {};
 }

@@ -75,6 +75,13 @@ public:
     const std::vector<TracedEvent>& envelopes() const { return groups_[kEnvelopeGroup]; }
     std::uint64_t songUnits() const { return songUnits_; }
     const std::vector<StreamStep>& steps() const { return steps_; }
+    // The events whose gap before them is exactly 256 player units without a
+    // filler: the delay byte stores it as 0, which the player reads as no gap.
+    struct EventRef {
+        int group;
+        std::uint32_t index;
+    };
+    const std::vector<EventRef>& vanishedGaps() const { return vanishedGaps_; }
     // Whether every record was traced back to its event: false when the
     // conversion made no stream, and for a file it could not follow.
     bool placedAll() const { return placedAll_; }
@@ -98,6 +105,7 @@ private:
     std::vector<Origin> sortedOrigins_;  // the merged list once sorted
     std::vector<Origin> recordOrigins_;  // the finished list, one per record
     std::vector<StreamStep> steps_;
+    std::vector<EventRef> vanishedGaps_;
     std::uint64_t songUnits_ = 0;
     bool placedAll_ = true;
 };

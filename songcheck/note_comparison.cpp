@@ -55,8 +55,8 @@ VoiceNotes collectNotes(int voice, const std::vector<TracedEvent>& events, std::
 class StreamPlayer {
 public:
     StreamPlayer(const ConversionTrace& trace, const VoiceNotes (&voices)[kVoiceCount],
-                 std::vector<Outcome>& outcomes, std::vector<PlayedBar>* played)
-        : trace_(trace), voices_(voices), outcomes_(outcomes), played_(played) {}
+                 std::vector<Outcome>& outcomes, std::vector<PlayedBar>* played, Finding& unbent)
+        : trace_(trace), voices_(voices), outcomes_(outcomes), played_(played), unbent_(unbent) {}
 
     void play(const StreamStep& step) {
         if (step.voice < 0) {
@@ -66,18 +66,25 @@ public:
         }
         const TracedEvent& event = trace_.groups()[step.voice][step.index];
         Sounding& now = sounding_[step.voice];
+        Bend bend = lastBend_[step.voice];
+        lastBend_[step.voice] = {};
         switch (step.kind) {
             case RecordKind::kNoteOn:
             case RecordKind::kNoteOnSameVelocity:
+                checkBend(bend, step, event);
                 stop(step.voice, step.unit, Outcome::Ending::laterNote, event.tick);
                 start(step, voices_[step.voice].startedBy[step.index], true);
                 break;
             case RecordKind::kPitchOrSlide:
                 if (event.finalType == kTypeSlide) {
+                    checkBend(bend, step, event);
                     if (now.note == kNone) break;  // a slide on a silent voice only sets its pitch
                     stop(step.voice, step.unit, Outcome::Ending::laterSlide, event.tick);
                     start(step, voices_[step.voice].startedBy[step.index], false);
-                } else if (now.note != kNone) {
+                    break;
+                }
+                if (now.note == kNone) lastBend_[step.voice] = {true, step.unit, event.tick};
+                if (now.note != kNone) {
                     bar(step.voice, step.unit);  // a bend: the same note at a new pitch
                     now.word = step.word;
                     now.attack = false;
@@ -95,6 +102,22 @@ public:
     }
 
 private:
+    struct Bend {
+        bool seen = false;
+        std::uint64_t unit = 0;
+        std::uint32_t tick = 0;
+    };
+
+    // A bend written at a note's own tick lands before the note in the stream
+    // (the sort puts a note-on that carries its velocity last). On a silent voice
+    // it bends nothing, and the note starts at its plain pitch.
+    void checkBend(const Bend& bend, const StreamStep& step, const TracedEvent& event) {
+        if (bend.seen && bend.unit == step.unit && bend.tick == event.tick)
+            addPlace(unbent_,
+                     voicePlace(event.tick, step.voice,
+                                songdump::noteName(static_cast<std::uint8_t>(event.value))));
+    }
+
     struct Sounding {
         std::int32_t note = kNone;
         std::uint64_t since = 0;
@@ -130,7 +153,9 @@ private:
     const VoiceNotes (&voices_)[kVoiceCount];
     std::vector<Outcome>& outcomes_;
     std::vector<PlayedBar>* played_;  // none when no picture is drawn
+    Finding& unbent_;
     Sounding sounding_[kVoiceCount];
+    Bend lastBend_[kVoiceCount];
 };
 
 struct NoteFindings {
@@ -146,6 +171,9 @@ struct NoteFindings {
         finding("notes shorter than one player unit after rounding: they do not sound");
     Finding cutByLaterNote =
         finding("notes cut short by a later note of their voice, which plays one note at a time");
+    Finding unbent = finding(
+        "pitch events written at a note's own tick: the stream plays them on the silent voice "
+        "before the note, which starts unbent");
 };
 
 std::string keyName(const FileNote& note) { return songdump::noteName(note.key); }
@@ -232,10 +260,11 @@ NoteComparison compareNotes(const ConversionTrace& trace, bool keepPlayed, Findi
     }
     if (!trace.placedAll()) return comparison;  // nothing to compare the notes with
     std::vector<Outcome> outcomes(comparison.notes.size());
-    StreamPlayer player(trace, voices, outcomes, keepPlayed ? &comparison.played : nullptr);
+    NoteFindings found;
+    StreamPlayer player(trace, voices, outcomes, keepPlayed ? &comparison.played : nullptr,
+                        found.unbent);
     for (const StreamStep& step : trace.steps()) player.play(step);
 
-    NoteFindings found;
     const std::vector<FileNote>& notes = comparison.notes;
     for (std::size_t i = 0; i < notes.size(); ++i) {
         auto startsWith = [&](std::size_t j) {
@@ -245,8 +274,9 @@ NoteComparison compareNotes(const ConversionTrace& trace, bool keepPlayed, Findi
         bool inChord = startsWith(i + 1) || (i > 0 && startsWith(i - 1));
         judge(notes[i], outcomes[i], inChord, trace.groups()[notes[i].voice], found);
     }
-    for (Finding* finding : {&found.chords, &found.cutByNoteOff, &found.slideWithoutAttack,
-                             &found.neverSound, &found.tooShort, &found.cutByLaterNote})
+    for (Finding* finding :
+         {&found.chords, &found.cutByNoteOff, &found.slideWithoutAttack, &found.neverSound,
+          &found.tooShort, &found.cutByLaterNote, &found.unbent})
         findings.keep(std::move(*finding));
     return comparison;
 }

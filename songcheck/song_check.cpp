@@ -24,6 +24,20 @@ void checkPitchBeforeNotes(const Conversion& conversion, Findings& findings) {
     findings.keep(std::move(early));
 }
 
+void checkVanishedGaps(const ConversionTrace& trace, Findings& findings) {
+    Finding vanished = finding(
+        "gaps of exactly 256 player units, stored as a delay byte of 0, which the player reads "
+        "as no gap: everything after comes 256 units early");
+    for (const ConversionTrace::EventRef& ref : trace.vanishedGaps()) {
+        std::uint32_t tick = trace.groups()[ref.group][ref.index].tick;
+        addPlace(vanished, ref.group == kEnvelopeGroup
+                               ? Place{Place::Kind::none, tick, true, 0,
+                                       "tick " + std::to_string(tick) + ", an envelope line"}
+                               : voicePlace(tick, ref.group));
+    }
+    findings.keep(std::move(vanished));
+}
+
 void checkStreamSize(const Conversion& conversion, const CheckSettings& settings,
                      Findings& findings) {
     if (conversion.outcome == ConversionOutcome::tooManyFillers) {
@@ -60,6 +74,7 @@ SongCheck checkSong(const SongSources& sources, const Conversion& conversion,
     check.findings.append(std::move(census));
     check.findings.append(std::move(notes));
     checkPitchBeforeNotes(conversion, check.findings);
+    checkVanishedGaps(trace, check.findings);
     checkEnvelopeFile(sources, trace, lastNoteTick(trace), side);
     check.findings.append(std::move(side));
     check.findings.append(std::move(waveFindings));

@@ -82,10 +82,12 @@ void checkTiming(const ConversionTrace& trace, const TempoMap& tempo, double wri
     if (!any) return;
     double drift = static_cast<double>(lastUnit) - tempo.units(lastTick);
     if (std::fabs(drift) < 1.0) return;
-    findings.add(false, "rounding each gap to whole player units ends the song " +
-                            fixed(std::fabs(drift), 1) + " units (" +
-                            fixed(std::fabs(drift) * unitMs / 1000.0, 3) + " s) " +
-                            (drift < 0 ? "earlier" : "later") + " than its exact time");
+    findings.add(false,
+                 "the converter's timing (each gap rounded to whole player units, each tempo "
+                 "change applied from the event before it) ends the song " +
+                     fixed(std::fabs(drift), 1) + " units (" +
+                     fixed(std::fabs(drift) * unitMs / 1000.0, 3) + " s) " +
+                     (drift < 0 ? "earlier" : "later") + " than its exact time");
 }
 
 }  // namespace songcheck

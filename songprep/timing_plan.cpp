@@ -181,6 +181,12 @@ private:
         if (event.kind == kNoteOn) return noteOn(voice, event);
         Tick tick = std::max(desiredTick(event.position), minTick_);
         if (event.phase == kPhaseAfterNoteOn) tick = std::max(tick, states_[voice].lastOnTick + 1);
+        // A bend that rounds to its note's own tick would be played before the
+        // note-on (the converter puts a note-on with its velocity last), and the
+        // note would start unbent: it goes a tick later.
+        if (event.data1 == kPitchController && states_[voice].anyOn &&
+            tick == states_[voice].lastOnTick)
+            ++tick;
         // Pan is folded into the next note-on's velocity: it is no record.
         place(voice, event, tick, event.data1 != kPanController);
     }
