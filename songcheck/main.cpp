@@ -9,6 +9,7 @@
 #include "songcheck/side_file_check.h"
 #include "songcheck/song_check.h"
 #include "songformat/command_line.h"
+#include "songformat/platform.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError =
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     CheckOptions options;
     switch (parseOptions(argc, argv, options)) {
         case OptionsVerdict::help:

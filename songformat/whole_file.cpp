@@ -1,12 +1,9 @@
 #include "songformat/whole_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
+
+#include "songformat/platform.h"
 
 namespace songformat {
 namespace {
@@ -17,28 +14,12 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-bool writeAll(int descriptor, std::string_view content) {
-    while (!content.empty()) {
-        ssize_t written = ::write(descriptor, content.data(), content.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// mkstemp creates its file for the owner alone; the result should get the mode
-// any newly created file gets: 0666 less the process's umask.
-mode_t newFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes) {
+    // A folder opens on some systems and not on others; it never reads.
+    if (platform::fileFacts(name).kind == platform::FileKind::folder) return ReadResult::cantRead;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file) return ReadResult::cantOpen;
     bytes.clear();
@@ -54,14 +35,8 @@ ReadResult readWholeFile(const std::string& name, std::size_t limit,
 }
 
 bool replaceFile(const std::string& name, std::string_view content) {
-    std::string temporary = name + ".tmp-XXXXXX";
-    int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) return false;
-    bool ok = ::fchmod(descriptor, newFileMode()) == 0 && writeAll(descriptor, content);
-    ok = (::close(descriptor) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), name.c_str()) == 0;
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    platform::TemporaryFile file(name);
+    return file.write(content) && file.commit();
 }
 
 }  // namespace songformat

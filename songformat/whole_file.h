@@ -18,13 +18,13 @@ enum class ReadResult { ok, cantOpen, cantRead, tooLarge };
 
 // Reads all of `name` into `bytes`. Stops a little past `limit` bytes, so that a
 // larger or endless file shows as tooLarge without being read whole. A folder
-// opens on this system, but fails to read: cantRead.
+// is cantRead.
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes);
 
-// Writes `content` to a temporary file beside `name` and renames it onto `name`
-// once everything was written and closed. Returns false, with no temporary left
-// and `name` untouched, on failure.
+// Writes `content` to a temporary file beside `name` that replaces `name` once
+// everything was written and closed (platform::TemporaryFile). Returns false,
+// with no temporary left and `name` untouched, on failure.
 bool replaceFile(const std::string& name, std::string_view content);
 
 }  // namespace songformat
