@@ -1,7 +1,5 @@
 #include "tests/avr/avr_toolchain.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 
@@ -16,7 +14,12 @@ bool onPath(const std::string& program) {
     while (std::getline(folders, folder, ':')) {
         std::filesystem::path candidate =
             std::filesystem::path(folder.empty() ? "." : folder) / program;
-        if (std::filesystem::is_regular_file(candidate) && ::access(candidate.c_str(), X_OK) == 0)
+        namespace fs = std::filesystem;
+        constexpr fs::perms kRunnable =
+            fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+        std::error_code error;
+        fs::file_status status = fs::status(candidate, error);
+        if (fs::is_regular_file(status) && (status.permissions() & kRunnable) != fs::perms::none)
             return true;
     }
     return false;
