@@ -9,7 +9,8 @@
 #   .ci/windows.sh        in build-windows, with its own wine prefix inside it
 #
 # Installs nothing. Needs the Debian packages g++-mingw-w64-x86-64-posix,
-# wine64, googletest (GoogleTest's sources, built here for Windows) and cmake.
+# wine64, wine64-preloader, googletest (GoogleTest's sources, built here for
+# Windows) and cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,9 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
     missing "MinGW-w64 is not installed" g++-mingw-w64-x86-64-posix
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 [ -x "$wine" ] || missing "wine is not installed" wine64
+# Without it, now and then a program fails to start ("failed to map the shared
+# user data"): the address it needs was given to something else first.
+[ -x /usr/lib/wine/wine64-preloader ] || missing "wine's preloader is not installed" wine64-preloader
 wineserver=$(command -v wineserver || command -v wineserver64 || echo /usr/lib/wine/wineserver64)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing "GoogleTest's sources are not installed" googletest
 

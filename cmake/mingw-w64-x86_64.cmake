@@ -30,7 +30,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # /usr/lib/wine/wine64; its wrapper script /usr/bin/wine (package wine) asks
 # for the 32-bit one first. WINEDEBUG=-all keeps wine's own diagnostics out of
 # the tests' output.
+# -DCMAKE_CROSSCOMPILING_EMULATOR=... chooses another way to start them.
 find_program(SONGTOOLS_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(SONGTOOLS_WINE)
+if(SONGTOOLS_WINE AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env WINEDEBUG=-all ${SONGTOOLS_WINE})
 endif()
