@@ -12,7 +12,8 @@
 #include <string_view>
 
 // For [[gnu::format(PLATFORM_PRINTF, ...)]]. MinGW-w64 brings a printf of its
-// own, C99's, in place of the Windows one; its headers name it.
+// own, C99's, in place of the Windows one; its headers, which <cstdio> brings
+// in, name it.
 #ifdef __MINGW_PRINTF_FORMAT
 #define PLATFORM_PRINTF __MINGW_PRINTF_FORMAT
 #else
