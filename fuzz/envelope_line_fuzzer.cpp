@@ -10,13 +10,14 @@
 
 namespace {
 
-// What "%ld %ld %8s %1s %ld %ld %ld %ld" makes of the line, on this 64-bit system.
+// What "%ld %ld %8s %1s %ld %ld %ld %ld" makes of the line where long has 64
+// bits. Windows's long has 32, so the numbers are read as long long everywhere.
 std::unique_ptr<EvEnvelope> scanfReference(const std::string& line) {
     if (line[0] == '#' || line[0] == '\n') return nullptr;
-    long time, channel, params[4];
+    long long time, channel, params[4];
     char kind[9], mode[2];
-    int fields = std::sscanf(line.c_str(), "%ld %ld %8s %1s %ld %ld %ld %ld\n", &time, &channel,
-                             kind, mode, &params[0], &params[1], &params[2], &params[3]);
+    int fields = std::sscanf(line.c_str(), "%lld %lld %8s %1s %lld %lld %lld %lld\n", &time,
+                             &channel, kind, mode, &params[0], &params[1], &params[2], &params[3]);
     if (fields != 8) return nullptr;
     EnvelopeFields read;
     read.fieldsRead = 8;

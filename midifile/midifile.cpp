@@ -1,7 +1,5 @@
 #include "midifile/midifile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "midifile/byte_cursor.h"
+#include "songformat/platform.h"
 
 namespace {
 
@@ -326,21 +325,23 @@ int MidiReadBuffer(MidiReaderState* state, const std::uint8_t* data, std::size_t
 }
 
 int MidiReadFile(MidiReaderState* state) {
-    std::FILE* file = state->fileName ? std::fopen(state->fileName, "rb") : nullptr;
+    if (state->fileName == nullptr) return kMidiErrCantOpen;
+    platform::FileFacts facts = platform::fileFacts(state->fileName);
+    // A folder opens on some systems and not on others; it never reads.
+    if (facts.kind == platform::FileKind::folder) return kMidiErrCantRead;
+    std::FILE* file = std::fopen(state->fileName, "rb");
     if (file == nullptr) return kMidiErrCantOpen;
     std::vector<std::uint8_t> data;
-    struct stat info;
-    bool readable = fstat(fileno(file), &info) == 0 && !S_ISDIR(info.st_mode);
-    bool regular = readable && S_ISREG(info.st_mode);
-    bool tooLarge = regular && static_cast<std::uintmax_t>(info.st_size) > kMidiLargestFile;
-    if (regular && !tooLarge) data.reserve(static_cast<std::size_t>(info.st_size));
+    bool regular = facts.kind == platform::FileKind::regular;
+    bool tooLarge = regular && facts.size > kMidiLargestFile;
+    if (regular && !tooLarge) data.reserve(static_cast<std::size_t>(facts.size));
     std::uint8_t block[65536];
     std::size_t got;
-    while (readable && !tooLarge && (got = std::fread(block, 1, sizeof block, file)) > 0) {
+    while (!tooLarge && (got = std::fread(block, 1, sizeof block, file)) > 0) {
         tooLarge = got > kMidiLargestFile - data.size();
         if (!tooLarge) data.insert(data.end(), block, block + got);
     }
-    readable = readable && std::ferror(file) == 0;
+    bool readable = std::ferror(file) == 0;
     std::fclose(file);
     if (tooLarge) return kMidiErrTooLarge;
     if (!readable) return kMidiErrCantRead;

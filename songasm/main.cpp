@@ -5,6 +5,7 @@
 
 #include "songasm/assembly_source.h"
 #include "songasm/song_contents.h"
+#include "songformat/platform.h"
 #include "songformat/whole_file.h"
 
 namespace {
@@ -20,6 +21,7 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     if (argc < 2) return fail("Usage:\n songasm sng_file\n");
     const std::string songFileName = argv[1];
     std::optional<std::string> outputName = assemblyFileName(songFileName);

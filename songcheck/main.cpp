@@ -11,6 +11,7 @@
 #include "songcheck/song_check.h"
 #include "songformat/command_line.h"
 #include "songformat/whole_file.h"
+#include "songformat/platform.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError =
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     CheckOptions options;
     switch (parseOptions(argc, argv, options)) {
         case OptionsVerdict::help:

@@ -9,6 +9,7 @@
 #include "songdump/report.h"
 #include "songdump/svg_roll.h"
 #include "songformat/command_line.h"
+#include "songformat/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/songformat.h"
@@ -99,6 +100,7 @@ bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     Options options;
     switch (parseArguments(argc, argv, options)) {
         case Request::kHelp:

@@ -3,8 +3,12 @@
 
 #include <string>
 
+#include "songformat/platform.h"
+
 namespace songdump {
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+// GCC and clang check each call's arguments against its pattern; compilers
+// that do not know the attribute pass over it.
+[[gnu::format(PLATFORM_PRINTF, 1, 2)]] std::string format(const char* pattern, ...);
 
 }  // namespace songdump

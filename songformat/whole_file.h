@@ -4,9 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace platform {
+class TemporaryFile;
+}
 
 namespace songformat {
 
@@ -18,7 +23,7 @@ enum class ReadResult { ok, cantOpen, cantRead, tooLarge };
 
 // Reads all of `name` into `bytes`. Stops a little past `limit` bytes, so that a
 // larger or endless file shows as tooLarge without being read whole. A folder
-// opens on this system, but fails to read: cantRead.
+// is cantRead.
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes);
 
@@ -49,11 +54,8 @@ public:
     bool finish() override;
 
 private:
-    void abandon();
-
     std::string name_;
-    std::string temporary_;
-    int descriptor_ = -1;
+    std::unique_ptr<platform::TemporaryFile> file_;
     bool failed_ = false;
 };
 
@@ -69,9 +71,9 @@ private:
     bool failed_ = false;
 };
 
-// Writes `content` to a temporary file beside `name` and renames it onto `name`
-// once everything was written and closed. Returns false, with no temporary left
-// and `name` untouched, on failure.
+// Writes `content` to a temporary file beside `name` that replaces `name` once
+// everything was written and closed. Returns false, with no temporary left and
+// `name` untouched, on failure.
 bool replaceFile(const std::string& name, std::string_view content);
 
 }  // namespace songformat

@@ -1,11 +1,11 @@
 #include "songmake/envelopes.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
+
+#include "songformat/platform.h"
 
 namespace {
 
@@ -174,14 +174,10 @@ private:
 
 bool readEnvelopePieces(const std::string& name,
                         const std::function<void(const EnvelopePiece&)>& visit) {
+    // A folder holds no lines, and a device such as /dev/zero holds lines
+    // without end: only a regular file is read.
+    if (platform::fileFacts(name).kind != platform::FileKind::regular) return false;
     std::FILE* file = std::fopen(name.c_str(), "rb");
-    struct stat info;
-    // A folder opens on this system but holds no lines, and a device such as
-    // /dev/zero holds lines without end: only a regular file is read.
-    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
     if (file == nullptr) return false;
     PieceSplitter splitter(visit);
     std::vector<char> buffer(64 * 1024);

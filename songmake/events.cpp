@@ -1,8 +1,8 @@
 #include "songmake/events.h"
 
-#include <sys/mman.h>
-
 #include <new>
+
+#include "songformat/platform.h"
 
 namespace {
 
@@ -53,9 +53,7 @@ private:
     void newBlock() {
         next_ = static_cast<std::byte*>(::operator new (blockSize_, std::align_val_t{blockSize_}));
         left_ = blockSize_;
-#ifdef MADV_HUGEPAGE
-        if (blockSize_ == kLargestBlockSize) madvise(next_, blockSize_, MADV_HUGEPAGE);
-#endif
+        if (blockSize_ == kLargestBlockSize) platform::adviseHugePages(next_, blockSize_);
         if (blockSize_ < kLargestBlockSize) blockSize_ *= 2;
     }
 

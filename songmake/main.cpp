@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "songformat/platform.h"
 #include "songformat/whole_file.h"
 #include "songmake/conversion.h"
 
@@ -43,6 +44,7 @@ bool writeSongFile(const std::string& name, const ByteStream& song) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     if (argc < 2) {
         std::fputs(
             "Usage:\n songmake midi_file\n\nThis converter understands only notes, tempo and "

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "songformat/command_line.h"
+#include "songformat/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/whole_file.h"
@@ -78,6 +79,7 @@ PlayResult writeWav(songformat::OutputStream& output, std::uint64_t frames, cons
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     CommandLine command = parseCommandLine(argc, argv);
     if (command.kind != CommandKind::kPlay) return answerCommandLine(command);
     const PlayOptions& options = command.options;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "songformat/command_line.h"
+#include "songformat/platform.h"
 #include "songformat/whole_file.h"
 #include "songprep/input_song.h"
 #include "songprep/options.h"
@@ -25,6 +26,7 @@ bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
     PrepOptions options;
     switch (parseOptions(argc, argv, options)) {
         case OptionsVerdict::help:

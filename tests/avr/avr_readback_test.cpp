@@ -5,6 +5,7 @@
 
 #include "songformat/songformat.h"
 #include "tests/avr/avr_toolchain.h"
+#include "tests/support/system_features.h"
 
 namespace testing_support {
 namespace {
@@ -32,6 +33,7 @@ struct ExpectedReadback {
 class AvrReadback : public ::testing::Test {
 protected:
     void SetUp() override {
+        SKIP_WITHOUT(posixShell);
         std::vector<std::string> missing =
             missingPrograms({"avr-gcc", "simavr", "make", "timeout"});
         if (!missing.empty()) {

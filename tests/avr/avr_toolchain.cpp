@@ -1,7 +1,5 @@
 #include "tests/avr/avr_toolchain.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 
@@ -9,14 +7,19 @@ namespace testing_support {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 bool onPath(const std::string& program) {
+    constexpr fs::perms kRunnable =
+        fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
     const char* path = std::getenv("PATH");
     std::stringstream folders(path != nullptr ? path : "");
     std::string folder;
     while (std::getline(folders, folder, ':')) {
-        std::filesystem::path candidate =
-            std::filesystem::path(folder.empty() ? "." : folder) / program;
-        if (std::filesystem::is_regular_file(candidate) && ::access(candidate.c_str(), X_OK) == 0)
+        fs::path candidate = fs::path(folder.empty() ? "." : folder) / program;
+        std::error_code error;
+        fs::file_status status = fs::status(candidate, error);
+        if (fs::is_regular_file(status) && (status.permissions() & kRunnable) != fs::perms::none)
             return true;
     }
     return false;

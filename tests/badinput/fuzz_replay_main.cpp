@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
         for (const std::filesystem::path& file : inputsOf(argv[i])) {
             std::ifstream in(file, std::ios::binary);
             if (!in) {
-                std::fprintf(stderr, "Can't read %s\n", file.c_str());
+                std::fprintf(stderr, "Can't read %s\n", file.string().c_str());
                 return 1;
             }
             std::vector<std::uint8_t> data(std::istreambuf_iterator<char>(in), {});
-            std::fprintf(stderr, "Replaying %s\n", file.c_str());
+            std::fprintf(stderr, "Replaying %s\n", file.string().c_str());
             LLVMFuzzerTestOneInput(data.data(), data.size());
             ++replayed;
         }

@@ -1,14 +1,16 @@
 // songmake with broken side files and with an output it cannot write: wave files
 // missing, short or folders; envelope files with binary bytes, overlong lines,
 // CRLF and oversized numbers; an output that is a folder, a folder that is not
-// writable and a disk that fills. A failing run leaves every file as it was.
+// writable, a disk that fills, and on Windows a song file that is read-only or
+// open in another program. A failing run leaves every file as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "tests/support/song_file_bytes.h"
 #include "tests/support/song_folder.h"
+#include "tests/support/system_features.h"
 
 namespace testing_support {
 namespace {
@@ -126,6 +128,7 @@ TEST(SongmakeBadSideFiles, EnvelopeNumbersBeyond32BitsKeepTheirLowBits) {
 }
 
 TEST(SongmakeBadSideFiles, AnEnvelopeFileWithoutEndCountsAsMissing) {
+    SKIP_WITHOUT(endlessFile);
     SongFolder space;
     space.writeMidi(oneNote());
     std::filesystem::create_symlink("/dev/zero", space.folder / "song.env");
@@ -158,6 +161,7 @@ TEST(SongmakeBadOutput, AFolderInPlaceOfTheSongFileIsLeftAlone) {
 }
 
 TEST(SongmakeBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierSongFileAndNoTemporary) {
+    SKIP_WITHOUT(fileSizeLimit);
     SongFolder space;
     space.writeMidi(scale(100));  // a song of over 500 bytes
     space.write("song.sng", songFileBytes());
@@ -165,13 +169,34 @@ TEST(SongmakeBadOutput, ADiskThatFillsDuringTheWriteLeavesTheEarlierSongFileAndN
 }
 
 TEST(SongmakeBadOutput, AFolderThatIsNotWritableIsReported) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes to any folder; see the folder and disk cases";
+    SKIP_WITHOUT(unwritableFolder);
     SongFolder space;
     space.writeMidi(scale(100));
     space.write("song.sng", songFileBytes());
     std::filesystem::permissions(space.folder.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
+    expectWriteRefused(space);
+}
+
+TEST(SongmakeBadOutput, AReadOnlySongFileIsLeftAsItWas) {
+    SKIP_WITHOUT(readOnlyFileRefused);
+    SongFolder space;
+    space.writeMidi(scale(100));
+    space.write("song.sng", songFileBytes());
+    namespace fs = std::filesystem;
+    fs::permissions(space.folder / "song.sng",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);  // on Windows: the read-only attribute
+    expectWriteRefused(space);
+}
+
+TEST(SongmakeBadOutput, ASongFileOpenInAnotherProgramIsLeftAsItWas) {
+    SKIP_WITHOUT(openFileRefused);
+    SongFolder space;
+    space.writeMidi(scale(100));
+    space.write("song.sng", songFileBytes());
+    std::ifstream player(space.folder / "song.sng", std::ios::binary);  // a player reading it
+    ASSERT_TRUE(player.is_open());
     expectWriteRefused(space);
 }
 

@@ -1,13 +1,14 @@
 // songasm as a user runs it: a song file in, assembler source and messages out.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "songasm/assembly_source.h"
 #include "tests/songasm/song_bytes.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/song_file_bytes.h"
+#include "tests/support/system_features.h"
 
 namespace testing_support {
 namespace {
@@ -181,12 +182,13 @@ TEST(SongasmOutput, ReplacesAnEarlierFile) {
 }
 
 TEST(SongasmOutput, GetsTheModeOfANewFile) {
+    SKIP_WITHOUT(newFileMask);
     TempFolder folder;
     writeFile(folder / "song.sng", songFileBytes());
-    mode_t previous = ::umask(022);  // the child inherits it
+    int previous = setNewFileMask(022);
 
     RunResult result = runSongasm(folder, {"song.sng"});
-    ::umask(previous);
+    setNewFileMask(previous);
 
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(std::filesystem::status(folder / "song.S").permissions(),
@@ -194,6 +196,7 @@ TEST(SongasmOutput, GetsTheModeOfANewFile) {
 }
 
 TEST(SongasmUnwritableOutput, FullDiskKeepsTheEarlierFile) {
+    SKIP_WITHOUT(fileSizeLimit);
     TempFolder folder;
     writeFile(folder / "song.S", std::string("earlier\n"));
     writeFile(folder / "song.sng", songFileBytes(countingStream(2000)));
@@ -206,6 +209,22 @@ TEST(SongasmUnwritableOutput, FullDiskKeepsTheEarlierFile) {
     EXPECT_EQ(result.output, "Could not write song.S\n\n");
     EXPECT_EQ(readText(folder / "song.S"), "earlier\n");
     EXPECT_EQ(folder.entries(), (Names{"song.S", "song.sng"}));  // no temporary left
+}
+
+TEST(SongasmUnwritableOutput, FileOpenInAnotherProgramKeepsItsBytes) {
+    SKIP_WITHOUT(openFileRefused);
+    TempFolder folder;
+    writeFile(folder / "song.S", std::string("earlier\n"));
+    writeFile(folder / "song.sng", songFileBytes());
+    std::ifstream editor(folder / "song.S", std::ios::binary);
+    ASSERT_TRUE(editor.is_open());
+
+    RunResult result = runSongasm(folder, {"song.sng"});
+
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Could not write song.S\n\n");
+    EXPECT_EQ(readText(folder / "song.S"), "earlier\n");
+    EXPECT_EQ(folder.entries(), (Names{"song.S", "song.sng"}));
 }
 
 TEST(SongasmUnwritableOutput, FolderInTheWayStaysAsItWas) {

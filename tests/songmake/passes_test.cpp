@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/songmake/event_helpers.h"
+#include "tests/support/fingerprint.h"
 
 namespace testing_support {
 namespace {
@@ -211,6 +212,22 @@ TEST(FrequencyWords, AgreeWithThePass) {
     EXPECT_EQ(noteFrequencyWord(90), 1515);
     EXPECT_EQ(pitchFrequencyWord(60, 64), 284);
     EXPECT_EQ(pitchFrequencyWord(116, 49), 7115);
+}
+
+// Every word a song can carry, pinned: each system's pow and floating-point
+// rules must give the words the firmware's pitch tables were made with.
+TEST(FrequencyWords, EveryWordIsTheSameOnEverySystem) {
+    std::string words;
+    auto append = [&](std::uint16_t word) {
+        words += static_cast<char>(word & 0xFF);
+        words += static_cast<char>(word >> 8);
+    };
+    for (int note = 0; note < 256; ++note) {
+        append(noteFrequencyWord(static_cast<std::uint8_t>(note)));
+        for (std::uint16_t value = 0; value < 128; ++value)
+            append(pitchFrequencyWord(static_cast<std::uint8_t>(note), value));
+    }
+    EXPECT_EQ(fingerprint(words), "66048 bytes, 0010b6ff03e65047");
 }
 
 // --- foldVelocityAndPan --------------------------------------------------------

@@ -96,8 +96,8 @@ TEST(EncodeSong, MagicTablesThenRecordsInListOrder) {
 
     ByteStream song = encodeSong(first, second, events);
 
-    ByteStream expected{'s', 'n', 'g', '1'};
-    expected.insert(expected.end(), first.begin(), first.end());
+    ByteStream expected(first.begin(), first.end());
+    expected.insert(expected.begin(), {'s', 'n', 'g', '1'});
     // The second table as its difference from the first, modulo 256.
     WaveTable difference = tableOf({0xF5, 0xFF, 0xFF}, 0x00);
     expected.insert(expected.end(), difference.begin(), difference.end());

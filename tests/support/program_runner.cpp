@@ -1,68 +1,38 @@
 #include "tests/support/program_runner.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testing_support {
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::filesystem::path& workingFolder, const RunOptions& options) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-    pid_t child = ::fork();
-    if (child < 0) throw std::runtime_error("fork failed");
-    if (child == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        if (::chdir(workingFolder.c_str()) != 0) ::_exit(126);
-        if (options.fileSizeLimit >= 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
-                         static_cast<rlim_t>(options.fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeEnds[1]);
-    RunResult result;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        result.output.append(buffer, got);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    return result;
-}
-
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "songtest-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device seed;
+    std::mt19937_64 pick(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                          ("songtest-" + std::to_string(pick() % 1000000000));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
+    // Tests take away write permission, from the folder or (on Windows, where
+    // a read-only file cannot be removed) from files in it.
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (auto entry = fs::recursive_directory_iterator(path_, ignored);
+         entry != fs::recursive_directory_iterator(); entry.increment(ignored))
+        if (!entry->is_symlink(ignored))  // a link's target is no test's to change
+            fs::permissions(entry->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
 }
 
 std::vector<std::string> TempFolder::entries() const {

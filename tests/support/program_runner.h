@@ -16,11 +16,13 @@ struct RunResult {
 
 struct RunOptions {
     // When set, the child's file-size limit (RLIMIT_FSIZE) in bytes, with
-    // SIGXFSZ ignored, to simulate a disk that fills during a write.
+    // SIGXFSZ ignored, to simulate a disk that fills during a write. POSIX
+    // only: a test that sets it starts with SKIP_WITHOUT(fileSizeLimit).
     long long fileSizeLimit = -1;
 };
 
-// Runs `program` with `arguments` in the folder `workingFolder`.
+// Runs `program` with `arguments` in the folder `workingFolder`
+// (process_posix.cpp or process_windows.cpp).
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::filesystem::path& workingFolder, const RunOptions& options = {});
 

@@ -1,0 +1,83 @@
+// What differs between Windows and POSIX systems, behind one interface: a file
+// written beside its target that takes the target's place whole, what a name
+// refers to, standard output that passes bytes through unchanged, a hint for
+// large memory blocks, and which printf the compiler checks patterns against.
+// The rest of the code does not ask which system it runs on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// For [[gnu::format(PLATFORM_PRINTF, ...)]]. MinGW-w64 brings a printf of its
+// own, C99's, in place of the Windows one; its headers, which <cstdio> brings
+// in, name it.
+#ifdef __MINGW_PRINTF_FORMAT
+#define PLATFORM_PRINTF __MINGW_PRINTF_FORMAT
+#else
+#define PLATFORM_PRINTF printf
+#endif
+
+namespace platform {
+
+// A new file beside `target`, named TARGET.tmp-XXXXXX, written in binary. It
+// either takes the target's place whole (commit) or disappears (discard, a
+// failed commit, or destruction without either), so that whoever reads the
+// target only ever sees the earlier file or the complete new one. Writes may
+// come in any number of pieces.
+class TemporaryFile {
+public:
+    // Creates the file; created() says whether that worked.
+    explicit TemporaryFile(const std::string& target);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool created() const { return descriptor_ >= 0; }
+
+    // Appends `bytes`. Returns false once a write has failed (a full disk);
+    // commit then fails too.
+    bool write(std::string_view bytes);
+
+    // Closes the file and replaces the target with it. Returns false, with the
+    // temporary removed and the target untouched, when anything failed: a write,
+    // the close, or the replacement (a folder in the way; on Windows also a
+    // read-only target or one that another program holds open).
+    bool commit();
+
+    // Removes the temporary; the target stays as it was.
+    void discard();
+
+private:
+    std::string target_;
+    std::string name_;
+    int descriptor_ = -1;
+    bool failed_ = false;
+};
+
+enum class FileKind { missing, regular, folder, other };
+
+// What a name refers to, links followed, and a regular file's size in bytes.
+// "other" is a device, a pipe or a socket: something that may never end.
+struct FileFacts {
+    FileKind kind = FileKind::missing;
+    std::uint64_t size = 0;
+};
+FileFacts fileFacts(const std::string& name);
+
+// Makes standard output pass bytes through unchanged. Windows turns "\n" into
+// "\r\n" on a stream in text mode; every tool calls this first, so that its
+// messages are the same bytes on every system.
+void useBinaryStandardOutput();
+
+// Lets a write to standard output fail with an error, rather than end the
+// program, when whoever reads it has gone away (a pipe closed early).
+void ignoreBrokenPipe();
+
+// Asks for large pages behind `block`, where the system offers them to
+// ordinary programs; a hint without effect elsewhere.
+void adviseHugePages(void* block, std::size_t size);
+
+}  // namespace platform
