@@ -5,8 +5,9 @@
 
 #include <filesystem>
 
-#include "tests/support/song_folder.h"
 #include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
+#include "tests/support/system_features.h"
 
 namespace testing_support {
 namespace {
@@ -67,12 +68,24 @@ TEST(SongplayBadInput, AnOutputThatCannotBeWrittenLeavesNothingBehind) {
     space.write("song.wav", kEarlierWav);
     FolderSnapshot before = space.snapshot();
 
-    RunResult full = space.run(SONGPLAY_PATH, {"song.sng"}, {.fileSizeLimit = 100000});
     RunResult noFolder = space.run(SONGPLAY_PATH, {"-o", "missing/song.wav", "song.sng"});
+
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_EQ(noFolder.output, "Can't write missing/song.wav\n");
+    EXPECT_EQ(changesSince(before, space), "");
+}
+
+TEST(SongplayBadInput, ADiskThatFillsDuringTheWriteLeavesTheEarlierWav) {
+    SKIP_WITHOUT(fileSizeLimit);
+    SongFolder space;
+    space.write("song.sng", songFileBytes({0x00, 0x90, 0x7F, 0xC3, 0x01, 0xFF, 0x00, 0x00, 0xD0}));
+    space.write("song.wav", kEarlierWav);
+    FolderSnapshot before = space.snapshot();
+
+    RunResult full = space.run(SONGPLAY_PATH, {"song.sng"}, {.fileSizeLimit = 100000});
 
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.output, "Can't write song.wav\n");
-    EXPECT_EQ(noFolder.output, "Can't write missing/song.wav\n");
     EXPECT_EQ(changesSince(before, space), "");
 }
 

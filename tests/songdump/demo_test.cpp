@@ -46,19 +46,28 @@ TEST(Demo, DrawsTheCommittedPianoRollByteForByte) {
     EXPECT_EQ(readText(demo.folder / "demo.svg"), readText(kDemoFolder / "demo.svg"));
 }
 
-// The example's song file, assembler source and listing, pinned so that every
-// system's build must give the same bytes: frequency words computed without
-// fused multiply-adds, numbers printed alike, "\n" line ends. After a change
-// meant to alter an output, put in the fingerprint the failure shows.
+// What every tool makes of the example, pinned so that every system's build
+// must give the same bytes: frequency words computed without fused
+// multiply-adds, numbers printed alike, "\n" line ends. After a change meant to
+// alter an output, put in the fingerprint the failure shows.
 TEST(Demo, ConvertsToTheSameBytesOnEverySystem) {
     SongFolder demo;
     ASSERT_EQ(convertDemo(demo).exitCode, 0);
     ASSERT_EQ(demo.run(SONGASM_PATH, {"demo.sng"}).exitCode, 0);
     RunResult listing = songdump(demo, {"demo.sng"});
+    RunResult check = demo.run(SONGCHECK_PATH, {"--svg", "demo.mid"});
+    ASSERT_EQ(demo.run(SONGPLAY_PATH, {"demo.sng"}).exitCode, 0);
+    RunResult prepared = demo.run(SONGPREP_PATH, {"demo.mid", "prepared.mid"});
 
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.sng")), "2434 bytes, b66d9c6781271fff");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.S")), "16716 bytes, ce8f78715bd452ac");
     EXPECT_EQ(fingerprint(listing.output), "48426 bytes, ca93d0d23981c353");
+    EXPECT_EQ(fingerprint(check.output), "1075 bytes, e5eadfb5c51e399e");
+    EXPECT_EQ(fingerprint(readText(demo.folder / "demo.check.svg")),
+              "123863 bytes, 3d56df0d3c847d94");
+    EXPECT_EQ(fingerprint(readText(demo.folder / "demo.wav")), "6412652 bytes, 6a2850db51abe300");
+    EXPECT_EQ(fingerprint(prepared.output), "528 bytes, 02f257ed17316b72");
+    EXPECT_EQ(fingerprint(readText(demo.folder / "prepared.mid")), "3271 bytes, b77a62697f32f07b");
 }
 
 TEST(Demo, GeneratorWritesTheCommittedFiles) {
