@@ -10,8 +10,8 @@
 #include "songcheck/side_file_check.h"
 #include "songcheck/song_check.h"
 #include "songformat/command_line.h"
-#include "songformat/whole_file.h"
 #include "songformat/platform.h"
+#include "songformat/whole_file.h"
 
 namespace {
 
@@ -24,19 +24,9 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError =
 int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     CheckOptions options;
-    switch (parseOptions(argc, argv, options)) {
-        case OptionsVerdict::help:
-            std::fputs(kUsage, stdout);
-            return kSuccess;
-        case OptionsVerdict::version:
-            songformat::printVersion("songcheck");
-            return kSuccess;
-        case OptionsVerdict::usageError:
-            std::fputs(kUsage, stdout);
-            return kUsageError;
-        case OptionsVerdict::run:
-            break;
-    }
+    if (auto answered =
+            songformat::answerOptions(parseOptions(argc, argv, options), "songcheck", kUsage))
+        return *answered;
     if (options.midiName.size() < kMidiExtensionLength) {
         std::fputs("Expecting a .mid file\n", stdout);
         return kUsageError;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "songformat/command_line.h"
+
 namespace songcheck {
 
 struct CheckOptions {
@@ -14,7 +16,7 @@ struct CheckOptions {
     std::size_t maxBytes = 0;
 };
 
-enum class OptionsVerdict { run, help, version, usageError };
+using songformat::OptionsVerdict;
 
 OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options);
 

@@ -19,4 +19,21 @@ bool parseOptionNumber(std::string_view text, double& value) {
 
 void printVersion(const char* program) { std::printf("%s %s\n", program, SONGTOOLS_VERSION); }
 
+std::optional<int> answerOptions(OptionsVerdict verdict, const char* program, const char* usage) {
+    switch (verdict) {
+        case OptionsVerdict::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case OptionsVerdict::version:
+            printVersion(program);
+            return 0;
+        case OptionsVerdict::usageError:
+            std::fputs(usage, stdout);
+            return 1;
+        case OptionsVerdict::run:
+            break;
+    }
+    return std::nullopt;
+}
+
 }  // namespace songformat

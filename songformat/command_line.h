@@ -2,6 +2,7 @@
 // given as option values, and the version line.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace songformat {
@@ -16,5 +17,12 @@ bool parseOptionNumber(std::string_view text, double& value);
 
 // "NAME 1.0.0", the line every tool's --version prints.
 void printVersion(const char* program);
+
+// What a tool's command line asks for.
+enum class OptionsVerdict { run, help, version, usageError };
+
+// Answers --help and --version (exit code 0) and a usage error (the usage text,
+// exit code 1) as every tool does; nothing when the tool is to run.
+std::optional<int> answerOptions(OptionsVerdict verdict, const char* program, const char* usage);
 
 }  // namespace songformat

@@ -28,19 +28,9 @@ bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
 int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     PrepOptions options;
-    switch (parseOptions(argc, argv, options)) {
-        case OptionsVerdict::help:
-            std::fputs(kUsage, stdout);
-            return kSuccess;
-        case OptionsVerdict::version:
-            songformat::printVersion("songprep");
-            return kSuccess;
-        case OptionsVerdict::usageError:
-            std::fputs(kUsage, stdout);
-            return kUsageError;
-        case OptionsVerdict::run:
-            break;
-    }
+    if (auto answered =
+            songformat::answerOptions(parseOptions(argc, argv, options), "songprep", kUsage))
+        return *answered;
 
     InputSong song;
     std::string readerError;

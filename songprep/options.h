@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "songformat/command_line.h"
+
 namespace songprep {
 
 inline constexpr int kVoiceCount = 4;
@@ -27,7 +29,7 @@ struct PrepOptions {
     bool bend = true;
 };
 
-enum class OptionsVerdict { run, help, version, usageError };
+using songformat::OptionsVerdict;
 
 OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options);
 
