@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "midifile/midi_file_writer.h"
+
 namespace bench {
 namespace {
 
@@ -39,17 +41,6 @@ struct Message {
 
 bool hasTwoDataBytes(std::uint8_t status) { return (status & 0xE0) != 0xC0; }
 
-void appendVarLen(Bytes& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1) out.push_back(groups[--count] | 0x80);
-    out.push_back(groups[0]);
-}
-
 void appendU32(Bytes& out, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -58,7 +49,7 @@ void appendU32(Bytes& out, std::uint32_t value) {
 void appendMeta(Bytes& out, std::uint8_t type, const Bytes& data) {
     out.push_back(0xFF);
     out.push_back(type);
-    appendVarLen(out, static_cast<std::uint32_t>(data.size()));
+    midifile::appendVarLen(out, static_cast<std::uint32_t>(data.size()));
     out.insert(out.end(), data.begin(), data.end());
 }
 
@@ -73,7 +64,7 @@ Bytes encodeTrack(const std::string& name, std::vector<Message>& messages) {
     std::uint32_t previous = 0;
     std::uint8_t running = 0;
     for (const Message& message : messages) {
-        appendVarLen(body, message.tick - previous);
+        midifile::appendVarLen(body, message.tick - previous);
         previous = message.tick;
         if (message.status == 0xFF) {
             auto t = message.tempo;
