@@ -15,20 +15,28 @@ using songdump::format;
 using songdump::RollBar;
 
 constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
-constexpr int kNoteColour = 7;           // the grey of the voice colours, for notes
+// The picture is some 1400 pixels wide: a layer of more notes than this shows
+// nothing more, and would only make the file huge.
+constexpr std::size_t kMostBarsPerLayer = 100000;
+constexpr int kNoteColour = 7;  // the grey of the voice colours, for notes
 
 std::string keyText(int key) { return songdump::noteName(key); }
 
 // The notes of the channels without a voice: each note-on with the first
 // note-off of its key after it.
-void addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
+// Each returns whether it left notes out for kMostBarsPerLayer.
+bool addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
                       songdump::RollPicture& picture) {
+    std::size_t first = picture.bars.size();
+    bool full = false;
     std::vector<std::deque<std::size_t>> open(kChannels * 128);
     for (const HeardMessage& message : trace.unvoicedNotes()) {
         int channel = message.status & 0x0F;
         std::deque<std::size_t>& keyOpen = open[channel * 128 + (message.data1 & 0x7F)];
         bool noteOn = (message.status >> 4) == 0x9 && message.data2 != 0;
-        if (noteOn) {
+        if (noteOn && picture.bars.size() - first >= kMostBarsPerLayer) {
+            full = true;
+        } else if (noteOn) {
             keyOpen.push_back(picture.bars.size());
             RollBar bar;
             bar.start = bar.end = tempo.units(message.tick);
@@ -44,11 +52,14 @@ void addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
     }
     for (auto& keyOpen : open)
         for (std::size_t index : keyOpen) picture.bars[index].end = picture.bars[index].start + 1;
+    return full;
 }
 
-void addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
+bool addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
                   songdump::RollPicture& picture) {
+    std::size_t drawn = 0;
     for (const FileNote& note : comparison.notes) {
+        if (drawn++ == kMostBarsPerLayer) return true;
         RollBar bar;
         bar.start = tempo.units(note.start);
         bar.end = tempo.units(note.end);
@@ -59,10 +70,13 @@ void addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
                            keyText(note.key).c_str(), note.start, note.end);
         picture.bars.push_back(std::move(bar));
     }
+    return false;
 }
 
-void addPlayedNotes(const NoteComparison& comparison, songdump::RollPicture& picture) {
+bool addPlayedNotes(const NoteComparison& comparison, songdump::RollPicture& picture) {
+    std::size_t drawn = 0;
     for (const PlayedBar& played : comparison.played) {
+        if (drawn++ == kMostBarsPerLayer) return true;
         RollBar bar;
         bar.start = static_cast<double>(played.start);
         bar.end = static_cast<double>(played.end);
@@ -75,6 +89,7 @@ void addPlayedNotes(const NoteComparison& comparison, songdump::RollPicture& pic
                            songdump::hertzOfWord(played.word), played.attack ? "" : ", no attack");
         picture.bars.push_back(std::move(bar));
     }
+    return false;
 }
 
 void addFindingMarks(const Findings& findings, const TempoMap& tempo,
@@ -99,9 +114,10 @@ std::string drawCheck(const ConversionTrace& trace, const SongCheck& check, doub
     picture.title = check.facts.midiName + ": the file's notes (outlined) and the song's (filled)";
     picture.secondsPerUnit = unitMs / 1000.0;
     picture.markLabel = "found";
-    addUnvoicedNotes(trace, tempo, picture);
-    addFileNotes(check.comparison, tempo, picture);
-    addPlayedNotes(check.comparison, picture);
+    bool cut = addUnvoicedNotes(trace, tempo, picture);
+    cut = addFileNotes(check.comparison, tempo, picture) || cut;
+    cut = addPlayedNotes(check.comparison, picture) || cut;
+    if (cut) picture.title += format(", the first %zu of each", kMostBarsPerLayer);
     addFindingMarks(check.findings, tempo, picture);
     double end =
         std::max(static_cast<double>(trace.songUnits()), tempo.units(trace.header().endTime));
