@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "midifile/midi_terms.h"
+
 namespace songcheck {
 namespace {
 
@@ -45,7 +47,7 @@ bool skippedKind(const HeardMessage& message, int& key, std::string& title) {
                 title = "controller 1 on channels 2 to 4 left out: only channel 1's is kept";
             else
                 key = 100 + message.data1,
-                title = "controller " + controllerName(message.data1) + " left out";
+                title = "controller " + midifile::controllerName(message.data1) + " left out";
             return true;
         case 0xC:
             key = 1, title = "program changes left out";
@@ -62,21 +64,6 @@ bool skippedKind(const HeardMessage& message, int& key, std::string& title) {
 }
 
 }  // namespace
-
-std::string controllerName(int controller) {
-    static const std::map<int, const char*> kNames = {
-        {0, "bank select"},    {5, "portamento time"}, {6, "data entry"},
-        {7, "volume"},         {8, "balance"},         {11, "expression"},
-        {64, "sustain"},       {65, "portamento"},     {66, "sostenuto"},
-        {67, "soft pedal"},    {91, "reverb"},         {93, "chorus"},
-        {98, "NRPN"},          {99, "NRPN"},           {100, "RPN"},
-        {101, "RPN"},          {120, "all sound off"}, {121, "reset all controllers"},
-        {123, "all notes off"}};
-    auto found = kNames.find(controller);
-    std::string text = std::to_string(controller);
-    if (found != kNames.end()) text += std::string(" (") + found->second + ")";
-    return text;
-}
 
 void MessageCensus::add(const HeardMessage& message) {
     if (message.status == 0xFF) {

@@ -46,7 +46,4 @@ private:
     std::map<int, Finding> skipped_;             // by kind, in the order they are shown
 };
 
-// The name of a controller number where it has a common one: "7 volume".
-std::string controllerName(int controller);
-
 }  // namespace songcheck

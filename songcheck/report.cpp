@@ -1,34 +1,27 @@
 #include "songcheck/report.h"
 
+#include "midifile/midi_terms.h"
 #include "songcheck/timing.h"
 #include "songdump/pitch.h"
-#include "songdump/text_format.h"
+#include "songformat/text_format.h"
 
 namespace songcheck {
 namespace {
 
-using songdump::format;
-
-std::string divisionText(std::uint16_t division) {
-    if ((division & 0x8000) == 0) return format("%u ticks per quarter note", division);
-    return format("SMPTE time, %d frames per second of %u ticks",
-                  -static_cast<std::int8_t>(division >> 8), division & 0xFF);
-}
+using songformat::format;
+using songformat::plural;
 
 std::string keyText(int key) { return key < 0 ? "-" : songdump::noteName(key); }
-
-std::string plural(std::size_t count, const char* one, const char* many) {
-    return format("%zu %s", count, count == 1 ? one : many);
-}
 
 }  // namespace
 
 std::string headerText(const ReportFacts& facts) {
     const MidiHeader& header = facts.header;
-    std::string text = format(
-        "%s: format %u, %s, %s, %s, %u ticks long\n", facts.midiName.c_str(), header.format,
-        plural(header.trackCount, "track", "tracks").c_str(), divisionText(header.division).c_str(),
-        plural(facts.tempoChanges, "tempo change", "tempo changes").c_str(), header.endTime);
+    std::string text =
+        format("%s: format %u, %s, %s, %s, %u ticks long\n", facts.midiName.c_str(), header.format,
+               plural(header.trackCount, "track", "tracks").c_str(),
+               midifile::describeDivision(header.division).c_str(),
+               plural(facts.tempoChanges, "tempo change", "tempo changes").c_str(), header.endTime);
     if (facts.writtenUnitMs > 0)
         text += format("Written tempo at a player unit of %.3f ms; at %.3f ms the song %s.\n",
                        facts.writtenUnitMs, facts.unitMs,

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "songdump/text_format.h"
+#include "songformat/text_format.h"
 #include "songmake/envelopes.h"
 #include "songmake/songfile.h"
 
 namespace songcheck {
 namespace {
 
-using songdump::format;
+using songformat::format;
 
 constexpr std::size_t kSampleBytes = 2;
 constexpr std::size_t kTableSamples = songformat::kTableSize;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "midifile/midi_terms.h"
 #include "songmake/timeline.h"
 
 namespace songcheck {
@@ -41,14 +42,13 @@ double TempoMap::units(std::uint32_t tick) const {
 
 double writtenUnitMs(const MidiHeader& header, std::uint32_t firstTempo) {
     if (header.division == 0) return 0;
-    if ((header.division & 0x8000) == 0) return kSecondsPerQuarterRatio * 1000.0 / header.division;
-    // SMPTE: frames per second (stored negative) times ticks per frame.
-    int framesPerSecond = -static_cast<std::int8_t>(header.division >> 8);
-    int ticksPerFrame = header.division & 0xFF;
+    if (!midifile::isSmpteDivision(header.division))
+        return kSecondsPerQuarterRatio * 1000.0 / header.division;
+    if (!midifile::isValidSmpteDivision(header.division)) return 0;
     float factor = kStartingFactor;
     factorForTempo(firstTempo == 0 ? kDefaultTempo : firstTempo, factor);
-    if (framesPerSecond <= 0 || ticksPerFrame == 0) return 0;
-    double secondsPerTick = 1.0 / (framesPerSecond * ticksPerFrame);
+    double secondsPerTick = 1.0 / (midifile::smpteFramesPerSecond(header.division) *
+                                   midifile::smpteTicksPerFrame(header.division));
     return secondsPerTick / factor * 1000.0;
 }
 

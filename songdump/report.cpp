@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "songdump/pitch.h"
-#include "songdump/text_format.h"
 #include "songformat/songformat.h"
+#include "songformat/text_format.h"
 
 namespace songdump {
 namespace {
+
+using songformat::format;
 
 // The two low bits of the velocity byte say which output sides the note uses.
 const char* panName(std::uint8_t velocityByte) {

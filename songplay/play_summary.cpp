@@ -3,27 +3,24 @@
 #include <cstdio>
 #include <vector>
 
+#include "songformat/text_format.h"
+
 namespace songplay {
-namespace {
 
-std::string count(std::size_t number, const char* one, const char* many) {
-    return std::to_string(number) + " " + (number == 1 ? one : many);
-}
-
-}  // namespace
+using songformat::plural;
 
 std::string writtenLine(const std::string& written, std::uint64_t frames, unsigned rate,
                         std::size_t notes) {
     char seconds[48];
     std::snprintf(seconds, sizeof seconds, "%.1f",
                   static_cast<double>(frames) / static_cast<double>(rate));
-    return written + ": " + seconds + " seconds, " + count(notes, "note", "notes") + ".";
+    return written + ": " + seconds + " seconds, " + plural(notes, "note", "notes") + ".";
 }
 
 std::string notHeardLine(const UnheardCounts& unheard, std::size_t bytesAfterEnd) {
     std::vector<std::string> items;
     auto add = [&](std::size_t number, const char* one, const char* many) {
-        if (number > 0) items.push_back(count(number, one, many));
+        if (number > 0) items.push_back(plural(number, one, many));
     };
     add(unheard.controller1, "controller 1 record", "controller 1 records");
     add(unheard.controller4, "controller 4 record", "controller 4 records");

@@ -2,30 +2,21 @@
 
 #include <vector>
 
-#include "songcheck/message_census.h"
-#include "songdump/text_format.h"
+#include "midifile/midi_terms.h"
+#include "songformat/text_format.h"
 #include "songprep/written_time.h"
 
 namespace songprep {
 namespace {
 
-using songdump::format;
-
-std::string plural(std::size_t count, const char* one, const char* many) {
-    return format("%zu %s", count, count == 1 ? one : many);
-}
-
-std::string divisionText(std::uint16_t division) {
-    if (division == 0) return "no time division";
-    if (!isSmpteDivision(division)) return plural(division, "tick", "ticks") + " per quarter note";
-    return format("SMPTE time, %d frames per second of %u ticks",
-                  -static_cast<std::int8_t>(division >> 8), division & 0xFF);
-}
+using midifile::describeDivision;
+using songformat::format;
+using songformat::plural;
 
 std::string headerLine(const std::string& inName, const InputSong& song) {
     return format("%s: format %u, %s, %s, %s\n", inName.c_str(), song.format,
                   plural(song.trackCount, "track", "tracks").c_str(),
-                  divisionText(song.division).c_str(),
+                  describeDivision(song.division).c_str(),
                   plural(song.tempos.size(), "tempo change", "tempo changes").c_str());
 }
 
@@ -87,13 +78,13 @@ std::string timeLine(const Preparation& preparation, double unitMs) {
     std::string unit = format("for a player unit of %.3f ms", unitMs);
     switch (scale.kind) {
         case TimeScale::Kind::kept:
-            return "Time: kept as written (" + divisionText(scale.division) + ")\n";
+            return "Time: kept as written (" + describeDivision(scale.division) + ")\n";
         case TimeScale::Kind::rescaled:
             return format("Time: %u ticks per quarter note become %u (times %.3f) %s\n",
                           scale.fileDivision, scale.division,
                           static_cast<double>(scale.division) / scale.fileDivision, unit.c_str());
         case TimeScale::Kind::fromSmpte:
-            return "Time: " + divisionText(scale.fileDivision) +
+            return "Time: " + describeDivision(scale.fileDivision) +
                    format(" becomes %u ticks per quarter note at 120 beats per minute %s\n",
                           scale.division, unit.c_str());
         case TimeScale::Kind::noDivision:
@@ -119,7 +110,7 @@ std::string leftOutLine(const Preparation& preparation) {
     for (std::size_t number = 0; number < counts.controllers.size(); ++number)
         if (counts.controllers[number] > 0)
             items.push_back(format("%zu controller ", counts.controllers[number]) +
-                            songcheck::controllerName(static_cast<int>(number)));
+                            midifile::controllerName(static_cast<int>(number)));
     item(counts.pitchWithoutNote, "pitch controller where no note sounds",
          "pitch controllers where no note sounds");
     item(counts.strayNoteOffs, "note-off of no note", "note-offs of no note");

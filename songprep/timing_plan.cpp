@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "midifile/midi_terms.h"
 #include "songmake/passes.h"
 #include "songprep/converter_clock.h"
 #include "songprep/written_time.h"
@@ -25,9 +26,9 @@ TimeScale scaleFor(const InputSong& song, double unitMs) {
         return scale;
     }
     scale.division = divisionForUnit(unitMs);
-    if (isValidSmpteDivision(song.division))
+    if (midifile::isValidSmpteDivision(song.division))
         scale.kind = TimeScale::Kind::fromSmpte;
-    else if (song.division == 0 || isSmpteDivision(song.division))
+    else if (song.division == 0 || midifile::isSmpteDivision(song.division))
         scale.kind = TimeScale::Kind::noDivision;
     else
         scale.kind = TimeScale::Kind::rescaled;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "midifile/midi_terms.h"
+
 namespace songprep {
 namespace {
 
@@ -9,26 +11,19 @@ constexpr std::uint32_t kDefaultTempo = 500000;  // 120 beats per minute
 constexpr double kMicrosecondsPerMs = 1000.0;
 constexpr double kQuartersPerSecondAt120 = 2.0;
 
-int framesPerSecond(std::uint16_t division) { return -static_cast<std::int8_t>(division >> 8); }
-
 }  // namespace
 
-bool isSmpteDivision(std::uint16_t division) { return (division & 0x8000) != 0; }
-
-bool isValidSmpteDivision(std::uint16_t division) {
-    return isSmpteDivision(division) && framesPerSecond(division) > 0 && (division & 0xFF) != 0;
-}
-
 WrittenTime::WrittenTime(const InputSong& song, double unitMs, std::uint16_t division) {
-    if (isValidSmpteDivision(song.division)) {
+    if (midifile::isValidSmpteDivision(song.division)) {
         // Frames count real time: tempo changes do not touch it.
-        double ticksPerSecond = framesPerSecond(song.division) * (song.division & 0xFF);
+        double ticksPerSecond = midifile::smpteFramesPerSecond(song.division) *
+                                midifile::smpteTicksPerFrame(song.division);
         segments_.push_back({0, 0.0, kMicrosecondsPerMs / ticksPerSecond / unitMs});
         ticksPerTick_ = division * kQuartersPerSecondAt120 / ticksPerSecond;
         return;
     }
     std::uint16_t fileDivision =
-        song.division == 0 || isSmpteDivision(song.division) ? division : song.division;
+        song.division == 0 || midifile::isSmpteDivision(song.division) ? division : song.division;
     ticksPerTick_ = static_cast<double>(division) / fileDivision;
     double perMicrosecond = 1.0 / (fileDivision * kMicrosecondsPerMs * unitMs);
     segments_.push_back({0, 0.0, kDefaultTempo * perMicrosecond});

@@ -9,11 +9,6 @@
 
 namespace songprep {
 
-// SMPTE time (the division's top bit): frames per second (stored negative) of
-// so many ticks; zero in either part gives no time at all.
-bool isSmpteDivision(std::uint16_t division);
-bool isValidSmpteDivision(std::uint16_t division);
-
 class WrittenTime {
 public:
     // `division` is the output's ticks per quarter note, which also stands for

@@ -1,9 +1,9 @@
-#include "songdump/text_format.h"
+#include "songformat/text_format.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-namespace songdump {
+namespace songformat {
 
 std::string format(const char* pattern, ...) {
     va_list arguments;
@@ -18,4 +18,8 @@ std::string format(const char* pattern, ...) {
     return text;
 }
 
-}  // namespace songdump
+std::string plural(std::size_t count, const char* one, const char* many) {
+    return format("%zu %s", count, count == 1 ? one : many);
+}
+
+}  // namespace songformat
