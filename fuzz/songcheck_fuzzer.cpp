@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/pipeline_input.h"
+#include "fuzz/pipeline_sources.h"
 #include "songcheck/check_picture.h"
 #include "songcheck/report.h"
 #include "songcheck/song_check.h"
@@ -15,27 +15,12 @@ using namespace songcheck;
 
 namespace {
 
-// As in the songmake target: inputs asking for more fillers only slow the search.
-constexpr std::size_t kFillerBudget = std::size_t{1} << 16;
 constexpr double kUnitMs = 2.5;
-
-songformat::WaveTable rampTable(int step) {
-    songformat::WaveTable table;
-    for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint8_t>(i * step);
-    return table;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::PipelineInput input = fuzzing::splitPipelineInput(data, size);
-    SongSources sources;
-    sources.midiName = "fuzz.mid";
-    sources.base = "fuzz";
-    sources.midiBytes = std::span<const std::uint8_t>(input.midi, input.midiSize);
-    sources.envelopeText = input.envelopes;
-    sources.waveTables = std::array<songformat::WaveTable, 2>{rampTable(1), rampTable(3)};
-    sources.maxFillers = kFillerBudget;
+    SongSources sources = fuzzing::songSources(fuzzing::splitPipelineInput(data, size));
     ConversionTrace trace;
     sources.observer = &trace;
     Conversion conversion = convertSong(sources);

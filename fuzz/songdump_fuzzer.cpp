@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (expectedOffset > stream.size()) __builtin_trap();
     if (decoder.verdict() == StreamVerdict::kBadRecord || !decoder.endSeen()) return 0;
     if (decoder.endOffset() + decoder.bytesAfterEnd() > stream.size()) __builtin_trap();
-    summary.text(stream.size());
+    summary.text(stream.size(), decoder.endTime());
     headerLine(std::string(name), stream.size());
 
     std::string svg = renderPianoRoll(roll, std::string(name));

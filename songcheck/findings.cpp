@@ -61,13 +61,6 @@ void Findings::append(Findings&& other) {
     other.findings_.clear();
 }
 
-void Findings::addPlace(bool loss, const std::string& title, Place place) {
-    for (Finding& finding : findings_)
-        if (finding.title == title) return songcheck::addPlace(finding, std::move(place));
-    Finding& finding = add(loss, title, 0);
-    songcheck::addPlace(finding, std::move(place));
-}
-
 std::size_t Findings::losses() const {
     std::size_t count = 0;
     for (const Finding& finding : findings_) count += finding.loss;

@@ -54,8 +54,6 @@ public:
     void keep(Finding finding);
     // Moves every finding of `other` after these.
     void append(Findings&& other);
-    // The finding with this title, made on first use, counting each place added.
-    void addPlace(bool loss, const std::string& title, Place place);
 
     std::deque<Finding>& all() { return findings_; }
     const std::deque<Finding>& all() const { return findings_; }

@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
     StreamDecoder decoder(song.stream());
     if (!listRecords(decoder, options, summary, roll)) return kFailure;
     if (!checkEnd(decoder)) return kFailure;
-    std::fputs(summary.text(streamBytes).c_str(), stdout);
+    std::fputs(summary.text(streamBytes, decoder.endTime()).c_str(), stdout);
     if (options.svg && !writePianoRoll(options.songName, roll)) return kFailure;
     return kSuccess;
 }

@@ -99,12 +99,9 @@ std::string recordLine(const Record& record) {
 void SongSummary::add(const Record& record) {
     ++counts_[static_cast<std::size_t>(record.kind)];
     if (hasVoice(record.kind)) voicesUsed_ |= static_cast<std::uint16_t>(1u << record.voice);
-    if (ended_) return;  // the player stops at the first end record
-    length_ = record.time;
-    ended_ = record.kind == RecordKind::kEnd;
 }
 
-std::string SongSummary::text(std::size_t streamBytes) const {
+std::string SongSummary::text(std::size_t streamBytes, std::uint64_t length) const {
     std::size_t total = 0;
     for (std::size_t count : counts_) total += count;
     std::string text = format("records: %zu\n", total);
@@ -116,7 +113,7 @@ std::string SongSummary::text(std::size_t streamBytes) const {
     if (voicesUsed_ == 0) text += " none";
     for (unsigned voice = 0; voice < 16; ++voice)
         if (voicesUsed_ & (1u << voice)) text += format(" %u", voice);
-    text += format("\nlength: %llu player units\n", static_cast<unsigned long long>(length_));
+    text += format("\nlength: %llu player units\n", static_cast<unsigned long long>(length));
     text += format("stream: %zu bytes\n", streamBytes);
     return text;
 }

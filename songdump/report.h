@@ -31,14 +31,13 @@ class SongSummary {
 public:
     void add(const Record& record);
 
-    // The summary lines, each ending in a newline.
-    std::string text(std::size_t streamBytes) const;
+    // The summary lines, each ending in a newline; `length` is the running time
+    // at the first end record, where the player stops.
+    std::string text(std::size_t streamBytes, std::uint64_t length) const;
 
 private:
     std::array<std::size_t, songformat::kRecordKindCount> counts_{};
     std::uint16_t voicesUsed_ = 0;  // one bit per voice
-    std::uint64_t length_ = 0;      // running time at the first end record
-    bool ended_ = false;
 };
 
 }  // namespace songdump
