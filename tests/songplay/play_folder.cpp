@@ -92,15 +92,16 @@ Wav readWav(const Bytes& file) {
     return wav;
 }
 
-RunResult PlayFolder::play(const Bytes& stream, std::vector<std::string> options,
-                           const songformat::WaveTable& table1,
-                           const songformat::WaveTable& storedTable2) const {
-    writeFile(folder / "song.sng", songFileBytes(stream, table1, storedTable2));
+RunResult play(const SongFolder& song, const Bytes& stream, std::vector<std::string> options,
+               const songformat::WaveTable& table1, const songformat::WaveTable& storedTable2) {
+    song.write("song.sng", songFileBytes(stream, table1, storedTable2));
     options.push_back("song.sng");
-    return runProgram(SONGPLAY_PATH, options, folder.path());
+    return song.run(SONGPLAY_PATH, options);
 }
 
-Wav PlayFolder::wav(const std::string& name) const { return readWav(readFile(folder / name)); }
+Wav wavOf(const SongFolder& song, const std::string& name) {
+    return readWav(readFile(song.folder / name));
+}
 
 double frequencyOf(const std::vector<int>& side, std::size_t from, std::size_t to, unsigned rate) {
     std::size_t first = 0, last = 0, cycles = 0;

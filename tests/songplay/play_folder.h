@@ -1,5 +1,5 @@
 // Shared pieces of the songplay tests: song streams that read as music, a
-// folder to render them in, and measurements taken on the samples.
+// song folder to render them in, and measurements taken on the samples.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "songformat/songformat.h"
-#include "tests/support/program_runner.h"
 #include "tests/support/song_file_bytes.h"
+#include "tests/support/song_folder.h"
 
 namespace testing_support {
 
@@ -45,16 +45,12 @@ struct Wav {
 // PCM file of this size holds fails the test.
 Wav readWav(const Bytes& file);
 
-class PlayFolder {
-public:
-    // Writes song.sng (table 1 a square of ±100 unless given) and runs songplay.
-    RunResult play(const Bytes& stream, std::vector<std::string> options = {},
-                   const songformat::WaveTable& table1 = square(100, -100),
-                   const songformat::WaveTable& storedTable2 = {}) const;
-    Wav wav(const std::string& name = "song.wav") const;
-
-    TempFolder folder;
-};
+// Writes song.sng in `song` (table 1 a square of ±100 unless given) and runs
+// songplay on it.
+RunResult play(const SongFolder& song, const Bytes& stream, std::vector<std::string> options = {},
+               const songformat::WaveTable& table1 = square(100, -100),
+               const songformat::WaveTable& storedTable2 = {});
+Wav wavOf(const SongFolder& song, const std::string& name = "song.wav");
 
 // The frame at which a time in player units falls, at 48000 Hz and 2.5 ms.
 inline std::size_t frameOf(std::size_t units) { return units * 120; }
