@@ -14,7 +14,7 @@
 #include <map>
 
 #include "bench/bench_song.h"
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 #include "songmake/conversion.h"
 
 namespace {
@@ -75,7 +75,7 @@ double timeInChild(Stage timed, const PreparedSong& prepared) {
         StageClock clock;
         sources.observer = &clock;
         Conversion conversion = convertSong(sources);
-        songformat::replaceFile(
+        toolkit::replaceFile(
             prepared.base + ".sng",
             std::string_view(reinterpret_cast<const char*>(conversion.song.data()),
                              conversion.song.size()));

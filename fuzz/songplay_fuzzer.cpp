@@ -10,7 +10,7 @@
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/songformat.h"
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 #include "songplay/play_clock.h"
 #include "songplay/play_summary.h"
 #include "songplay/song_renderer.h"
@@ -23,7 +23,7 @@ namespace {
 constexpr unsigned kRate = 8000;
 constexpr double kMostFrames = 1 << 16;
 
-class MemoryOutput : public songformat::OutputStream {
+class MemoryOutput : public toolkit::OutputStream {
 public:
     bool write(std::string_view chunk) override {
         bytes.append(chunk);

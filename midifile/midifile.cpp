@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "midifile/byte_cursor.h"
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 #include "songasm/assembly_source.h"
 #include "songasm/song_contents.h"
-#include "songformat/platform.h"
-#include "songformat/whole_file.h"
+#include "songformat/songformat.h"
+#include "toolkit/platform.h"
+#include "toolkit/whole_file.h"
 
 namespace {
 
@@ -28,10 +29,10 @@ int main(int argc, char** argv) {
     if (!outputName) return fail("Input file should end in .sng\n");
 
     std::vector<std::uint8_t> bytes;
-    switch (songformat::readWholeFile(songFileName, songformat::kLargestSongFile, bytes)) {
-        case songformat::ReadResult::ok:
+    switch (toolkit::readWholeFile(songFileName, songformat::kLargestSongFile, bytes)) {
+        case toolkit::ReadResult::ok:
             break;
-        case songformat::ReadResult::tooLarge:
+        case toolkit::ReadResult::tooLarge:
             return fail(songFileName + " is over 16 MiB, too big for a song file\n");
         default:
             return fail("Could not open sng file\n");
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     std::optional<SongContents> song = parseSongFile(bytes);
     if (!song) return fail(".sng file not valid\n");
 
-    if (!songformat::replaceFile(*outputName, assemblySource(*song)))
+    if (!toolkit::replaceFile(*outputName, assemblySource(*song)))
         return fail("Could not write " + *outputName + "\n");
     std::printf("%s written.\n", outputName->c_str());
     return kSuccess;

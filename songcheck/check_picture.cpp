@@ -6,13 +6,13 @@
 
 #include "songdump/pitch.h"
 #include "songdump/svg_roll.h"
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 namespace songcheck {
 namespace {
 
 using songdump::RollBar;
-using songformat::format;
+using toolkit::format;
 
 constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
 // The picture is some 1400 pixels wide: a layer of more notes than this shows

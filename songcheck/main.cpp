@@ -9,9 +9,9 @@
 #include "songcheck/report.h"
 #include "songcheck/side_file_check.h"
 #include "songcheck/song_check.h"
-#include "songformat/command_line.h"
-#include "songformat/platform.h"
-#include "songformat/whole_file.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
+#include "toolkit/whole_file.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     CheckOptions options;
     if (auto answered =
-            songformat::answerOptions(parseOptions(argc, argv, options), "songcheck", kUsage))
+            toolkit::answerOptions(parseOptions(argc, argv, options), "songcheck", kUsage))
         return *answered;
     if (options.midiName.size() < kMidiExtensionLength) {
         std::fputs("Expecting a .mid file\n", stdout);
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", closingLine(check.findings).c_str());
     if (options.svg) {
         std::string name = pictureName(sources.base);
-        if (!songformat::replaceFile(name, drawCheck(trace, check, options.unitMs))) {
+        if (!toolkit::replaceFile(name, drawCheck(trace, check, options.unitMs))) {
             std::printf("Can't write %s\n", name.c_str());
             return kPictureError;
         }

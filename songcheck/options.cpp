@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 #include "songformat/songformat.h"
 
 namespace songcheck {
@@ -19,7 +19,7 @@ const char* const kUsage =
     "  --help, --version\n";
 
 OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options) {
-    options.unitMs = songformat::kDefaultUnitMs;
+    options.unitMs = toolkit::kDefaultUnitMs;
     options.maxBytes = songformat::kMaxAddressableStream;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];
@@ -32,11 +32,11 @@ OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options) {
         } else if (argument == "--svg") {
             options.svg = true;
         } else if (argument == "--unit-ms") {
-            if (!hasValue || !songformat::parseOptionNumber(argv[++i], number) || number <= 0)
+            if (!hasValue || !toolkit::parseOptionNumber(argv[++i], number) || number <= 0)
                 return OptionsVerdict::usageError;
             options.unitMs = number;
         } else if (argument == "--max-bytes") {
-            if (!hasValue || !songformat::parseOptionNumber(argv[++i], number) || number < 1 ||
+            if (!hasValue || !toolkit::parseOptionNumber(argv[++i], number) || number < 1 ||
                 number > 1e15 || number != static_cast<double>(static_cast<std::size_t>(number)))
                 return OptionsVerdict::usageError;
             options.maxBytes = static_cast<std::size_t>(number);

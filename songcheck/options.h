@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 
 namespace songcheck {
 
@@ -16,7 +16,7 @@ struct CheckOptions {
     std::size_t maxBytes = 0;
 };
 
-using songformat::OptionsVerdict;
+using toolkit::OptionsVerdict;
 
 OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options);
 

@@ -3,13 +3,13 @@
 #include "midifile/midi_terms.h"
 #include "songcheck/timing.h"
 #include "songdump/pitch.h"
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 namespace songcheck {
 namespace {
 
-using songformat::format;
-using songformat::plural;
+using toolkit::format;
+using toolkit::plural;
 
 std::string keyText(int key) { return key < 0 ? "-" : songdump::noteName(key); }
 

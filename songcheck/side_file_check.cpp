@@ -5,14 +5,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 #include "songmake/envelopes.h"
 #include "songmake/songfile.h"
 
 namespace songcheck {
 namespace {
 
-using songformat::format;
+using toolkit::format;
 
 constexpr std::size_t kSampleBytes = 2;
 constexpr std::size_t kTableSamples = songformat::kTableSize;

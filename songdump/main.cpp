@@ -8,12 +8,12 @@
 #include "songdump/piano_roll.h"
 #include "songdump/report.h"
 #include "songdump/svg_roll.h"
-#include "songformat/command_line.h"
-#include "songformat/platform.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/songformat.h"
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ bool checkEnd(const StreamDecoder& decoder) {
 bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
     std::string name = songformat::besideSong(songName, ".svg");
     std::string title = songName + ": " + std::to_string(roll.length()) + " player units";
-    if (!songformat::replaceFile(name, renderPianoRoll(roll, title))) {
+    if (!toolkit::replaceFile(name, renderPianoRoll(roll, title))) {
         std::printf("Can't write %s\n", name.c_str());
         return false;
     }
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return kSuccess;
         case Request::kVersion:
-            songformat::printVersion("songdump");
+            toolkit::printVersion("songdump");
             return kSuccess;
         case Request::kUsageError:
             std::fputs(kUsage, stdout);

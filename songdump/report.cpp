@@ -4,12 +4,12 @@
 
 #include "songdump/pitch.h"
 #include "songformat/songformat.h"
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 namespace songdump {
 namespace {
 
-using songformat::format;
+using toolkit::format;
 
 // The two low bits of the velocity byte say which output sides the note uses.
 const char* panName(std::uint8_t velocityByte) {

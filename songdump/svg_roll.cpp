@@ -5,12 +5,12 @@
 #include <cstdio>
 
 #include "songdump/pitch.h"
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 namespace songdump {
 namespace {
 
-using songformat::format;
+using toolkit::format;
 
 constexpr double kLeft = 48, kRight = 16, kTop = 36;  // margins in pixels
 constexpr double kWidestRoll = 1400;                  // longer songs are squeezed to this

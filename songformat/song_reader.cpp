@@ -2,12 +2,13 @@
 
 #include <cstdio>
 
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 
 namespace songformat {
 
 SongFileStatus readSongFile(const std::string& name, SongFile& song) {
-    switch (readWholeFile(name, kLargestSongFile, song.bytes)) {
+    using toolkit::ReadResult;
+    switch (toolkit::readWholeFile(name, kLargestSongFile, song.bytes)) {
         case ReadResult::ok:
             break;
         case ReadResult::cantOpen:

@@ -25,6 +25,10 @@ inline constexpr std::size_t kWaveTable2Offset = kWaveTable1Offset + kTableSize;
 inline constexpr std::size_t kHeaderSize = kWaveTable2Offset + kTableSize;
 static_assert(kHeaderSize == 132);
 
+// Far more than the 65536 bytes the player can reach; a bigger file is not a
+// song, and reading it whole would only exhaust memory (think of /dev/zero).
+inline constexpr std::size_t kLargestSongFile = std::size_t{16} << 20;
+
 // The firmware addresses the stream through a 16-bit offset.
 inline constexpr std::size_t kMaxAddressableStream = 65536;
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
 namespace {
 

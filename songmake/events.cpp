@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "songformat/platform.h"
-#include "songformat/whole_file.h"
+#include "toolkit/platform.h"
+#include "toolkit/whole_file.h"
 #include "songmake/conversion.h"
 
 namespace {
@@ -29,7 +29,7 @@ void printNote(const ConversionNote& note) {
 // Writes the song file whole, or leaves any earlier one as it was.
 bool writeSongFile(const std::string& name, const ByteStream& song) {
     std::string_view content(reinterpret_cast<const char*>(song.data()), song.size());
-    if (!songformat::replaceFile(name, content)) {
+    if (!toolkit::replaceFile(name, content)) {
         std::printf("Can't write %s\n", name.c_str());
         return false;
     }

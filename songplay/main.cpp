@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "songformat/command_line.h"
-#include "songformat/platform.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 #include "songplay/play_clock.h"
 #include "songplay/play_options.h"
 #include "songplay/play_summary.h"
@@ -38,7 +38,7 @@ int answerCommandLine(const CommandLine& command) {
             std::fputs(usageText(), stdout);
             return kSuccess;
         case CommandKind::kVersion:
-            songformat::printVersion("songplay");
+            toolkit::printVersion("songplay");
             return kSuccess;
         default:
             if (!command.problem.empty()) std::printf("songplay: %s\n", command.problem.c_str());
@@ -56,15 +56,15 @@ songformat::StreamDecoder decodeWholeStream(const songformat::SongFile& song) {
     return decoder;
 }
 
-std::unique_ptr<songformat::OutputStream> openOutput(const std::string& name, bool toStdout) {
-    if (toStdout) return std::make_unique<songformat::StandardOutput>();
-    auto file = std::make_unique<songformat::ReplacementFile>(name);
+std::unique_ptr<toolkit::OutputStream> openOutput(const std::string& name, bool toStdout) {
+    if (toStdout) return std::make_unique<toolkit::StandardOutput>();
+    auto file = std::make_unique<toolkit::ReplacementFile>(name);
     if (!file->open()) return nullptr;
     return file;
 }
 
 // The header with the sizes worked out beforehand, then the song as it renders.
-PlayResult writeWav(songformat::OutputStream& output, std::uint64_t frames, const PlayClock& clock,
+PlayResult writeWav(toolkit::OutputStream& output, std::uint64_t frames, const PlayClock& clock,
                     const PlayOptions& options, const songformat::SongFile& song) {
     WavWriter wav(output);
     if (!wav.writeHeader(frames, clock.rate())) return {};
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     std::string written = toStdout ? "WAV written to standard output" : name + " written";
     std::string cantWrite =
         toStdout ? "Can't write the WAV to standard output" : "Can't write " + name;
-    std::unique_ptr<songformat::OutputStream> output = openOutput(name, toStdout);
+    std::unique_ptr<toolkit::OutputStream> output = openOutput(name, toStdout);
     if (!output) return messages.fail(cantWrite);
     PlayResult result = writeWav(*output, frames, clock, options, song);
     if (!result.written) return messages.fail(cantWrite);

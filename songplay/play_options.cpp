@@ -11,7 +11,7 @@ namespace {
 
 bool parseRate(std::string_view text, unsigned& rate) {
     double value = 0;
-    if (!songformat::parseOptionNumber(text, value) || value != std::floor(value) ||
+    if (!toolkit::parseOptionNumber(text, value) || value != std::floor(value) ||
         value < kLowestRate || value > kHighestRate)
         return false;
     rate = static_cast<unsigned>(value);
@@ -48,7 +48,7 @@ std::string readValue(std::string_view name, std::string_view value, PlayOptions
         if (!parseRate(value, options.rate))
             return "--rate needs a whole number of hertz from 8000 to 192000";
     } else if (name == "--unit-ms") {
-        if (!songformat::parseOptionNumber(value, options.unitMs) || options.unitMs <= 0)
+        if (!toolkit::parseOptionNumber(value, options.unitMs) || options.unitMs <= 0)
             return "--unit-ms needs a number of milliseconds above 0, such as 2.5";
     } else if (name == "--tables") {
         if (!parseTables(value, options.tableOfVoice))

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 
 namespace songplay {
 
@@ -19,7 +19,7 @@ struct PlayOptions {
     std::string songName;
     std::string outputName;  // as given to -o; empty for the song's own name, "-" for stdout
     unsigned rate = 48000;
-    double unitMs = songformat::kDefaultUnitMs;
+    double unitMs = toolkit::kDefaultUnitMs;
     std::array<int, kVoiceCount> tableOfVoice{1, 1, 1, 1};  // 1 or 2
     std::array<bool, kVoiceCount> muted{};
 };

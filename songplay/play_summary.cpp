@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 namespace songplay {
 
-using songformat::plural;
+using toolkit::plural;
 
 std::string writtenLine(const std::string& written, std::uint64_t frames, unsigned rate,
                         std::size_t notes) {

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 
 namespace songplay {
 
@@ -28,7 +28,7 @@ std::array<std::uint8_t, kWavHeaderSize> wavHeader(std::uint64_t frames, unsigne
 // frames so that the caller can tell whether the header told the truth.
 class WavWriter {
 public:
-    explicit WavWriter(songformat::OutputStream& output) : output_(output) {}
+    explicit WavWriter(toolkit::OutputStream& output) : output_(output) {}
 
     bool writeHeader(std::uint64_t frames, unsigned rate);
     // Interleaved left and right samples.
@@ -36,7 +36,7 @@ public:
     bool complete() const { return written_ == declared_; }
 
 private:
-    songformat::OutputStream& output_;
+    toolkit::OutputStream& output_;
     std::string bytes_;
     std::uint64_t declared_ = 0;
     std::uint64_t written_ = 0;

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "songformat/command_line.h"
-#include "songformat/platform.h"
-#include "songformat/whole_file.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
+#include "toolkit/whole_file.h"
 #include "songprep/input_song.h"
 #include "songprep/options.h"
 #include "songprep/preparation.h"
@@ -20,7 +20,7 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3
 
 bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
     std::string_view content(reinterpret_cast<const char*>(file.data()), file.size());
-    return songformat::replaceFile(name, content);
+    return toolkit::replaceFile(name, content);
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     PrepOptions options;
     if (auto answered =
-            songformat::answerOptions(parseOptions(argc, argv, options), "songprep", kUsage))
+            toolkit::answerOptions(parseOptions(argc, argv, options), "songprep", kUsage))
         return *answered;
 
     InputSong song;

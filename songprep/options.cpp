@@ -1,6 +1,6 @@
 #include "songprep/options.h"
 
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 
 namespace songprep {
 
@@ -49,7 +49,7 @@ bool parseChordRule(std::string_view text, ChordRule& rule) {
 
 bool parseUnitMs(const char* text, double& unitMs) {
     double number = 0;
-    if (!songformat::parseOptionNumber(text, number)) return false;
+    if (!toolkit::parseOptionNumber(text, number)) return false;
     if (number != 0 && (number < kSmallestUnitMs || number > kLargestUnitMs)) return false;
     unitMs = number;
     return true;
@@ -85,7 +85,7 @@ bool parseVoiceList(std::string_view text, VoiceChannels& voices) {
 }
 
 OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options) {
-    options.unitMs = songformat::kDefaultUnitMs;
+    options.unitMs = toolkit::kDefaultUnitMs;
     int names = 0;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];

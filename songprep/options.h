@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 
 namespace songprep {
 
@@ -29,7 +29,7 @@ struct PrepOptions {
     bool bend = true;
 };
 
-using songformat::OptionsVerdict;
+using toolkit::OptionsVerdict;
 
 OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options);
 

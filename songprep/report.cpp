@@ -3,15 +3,15 @@
 #include <vector>
 
 #include "midifile/midi_terms.h"
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 #include "songprep/written_time.h"
 
 namespace songprep {
 namespace {
 
 using midifile::describeDivision;
-using songformat::format;
-using songformat::plural;
+using toolkit::format;
+using toolkit::plural;
 
 std::string headerLine(const std::string& inName, const InputSong& song) {
     return format("%s: format %u, %s, %s, %s\n", inName.c_str(), song.format,

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 #include "songmake/conversion.h"
 #include "tests/songmake/event_helpers.h"
 #include "tests/support/midi_writer.h"
@@ -196,23 +196,23 @@ TEST_F(ConversionWaves, LongBaseNamesAreFine) {
 TEST(ReplaceFile, WritesANewFileAndReplacesAnOldOne) {
     TempFolder folder;
     std::string name = (folder / "out.bin").string();
-    ASSERT_TRUE(songformat::replaceFile(name, "abc"));
+    ASSERT_TRUE(toolkit::replaceFile(name, "abc"));
     EXPECT_EQ(readText(folder / "out.bin"), "abc");
-    ASSERT_TRUE(songformat::replaceFile(name, "de"));
+    ASSERT_TRUE(toolkit::replaceFile(name, "de"));
     EXPECT_EQ(readText(folder / "out.bin"), "de");
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.bin"}));
 }
 
 TEST(ReplaceFile, FailsInAFolderThatDoesNotExist) {
     TempFolder folder;
-    EXPECT_FALSE(songformat::replaceFile((folder / "nowhere" / "out.bin").string(), "abc"));
+    EXPECT_FALSE(toolkit::replaceFile((folder / "nowhere" / "out.bin").string(), "abc"));
     EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(ReplaceFile, FailureLeavesTheTargetAndNoTemporary) {
     TempFolder folder;
     std::filesystem::create_directory(folder / "out.bin");
-    EXPECT_FALSE(songformat::replaceFile((folder / "out.bin").string(), "abc"));
+    EXPECT_FALSE(toolkit::replaceFile((folder / "out.bin").string(), "abc"));
     EXPECT_TRUE(std::filesystem::is_directory(folder / "out.bin"));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"out.bin"}));
 }

@@ -1,11 +1,11 @@
-#include "songformat/command_line.h"
+#include "toolkit/command_line.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace songformat {
+namespace toolkit {
 
 bool parseOptionNumber(std::string_view text, double& value) {
     if (text.empty() || text.size() > 32) return false;
@@ -36,4 +36,4 @@ std::optional<int> answerOptions(OptionsVerdict verdict, const char* program, co
     return std::nullopt;
 }
 
-}  // namespace songformat
+}  // namespace toolkit

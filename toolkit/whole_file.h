@@ -13,11 +13,7 @@ namespace platform {
 class TemporaryFile;
 }
 
-namespace songformat {
-
-// Far more than the 65536 bytes the player can reach; a bigger file is not a
-// song, and reading it whole would only exhaust memory (think of /dev/zero).
-inline constexpr std::size_t kLargestSongFile = std::size_t{16} << 20;
+namespace toolkit {
 
 enum class ReadResult { ok, cantOpen, cantRead, tooLarge };
 
@@ -76,4 +72,4 @@ private:
 // `name` untouched, on failure.
 bool replaceFile(const std::string& name, std::string_view content);
 
-}  // namespace songformat
+}  // namespace toolkit

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace songformat {
+namespace toolkit {
 
 // The player unit every tool assumes unless told otherwise: a MIDI file of 480
 // ticks per quarter note then plays at its written tempo.
@@ -25,4 +25,4 @@ enum class OptionsVerdict { run, help, version, usageError };
 // exit code 1) as every tool does; nothing when the tool is to run.
 std::optional<int> answerOptions(OptionsVerdict verdict, const char* program, const char* usage);
 
-}  // namespace songformat
+}  // namespace toolkit

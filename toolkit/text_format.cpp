@@ -1,9 +1,9 @@
-#include "songformat/text_format.h"
+#include "toolkit/text_format.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-namespace songformat {
+namespace toolkit {
 
 std::string format(const char* pattern, ...) {
     va_list arguments;
@@ -22,4 +22,4 @@ std::string plural(std::size_t count, const char* one, const char* many) {
     return format("%zu %s", count, count == 1 ? one : many);
 }
 
-}  // namespace songformat
+}  // namespace toolkit

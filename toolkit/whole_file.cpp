@@ -1,12 +1,12 @@
-#include "songformat/whole_file.h"
+#include "toolkit/whole_file.h"
 
 #include <cstdio>
 #include <memory>
 #include <utility>
 
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
-namespace songformat {
+namespace toolkit {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
@@ -76,4 +76,4 @@ bool replaceFile(const std::string& name, std::string_view content) {
     return file.write(content) && file.commit();
 }
 
-}  // namespace songformat
+}  // namespace toolkit

@@ -1,6 +1,6 @@
 // The temporary file that takes its target's place whole, and what a name
 // refers to: the rules the tools' all-or-nothing output rests on, on every system.
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
 #include <gtest/gtest.h>
 

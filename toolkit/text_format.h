@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <string>
 
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
-namespace songformat {
+namespace toolkit {
 
 // GCC and clang check each call's arguments against its pattern; compilers
 // that do not know the attribute pass over it.
@@ -16,4 +16,4 @@ namespace songformat {
 // "1 note", "3 notes".
 std::string plural(std::size_t count, const char* one, const char* many);
 
-}  // namespace songformat
+}  // namespace toolkit

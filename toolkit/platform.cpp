@@ -1,4 +1,4 @@
-#include "songformat/platform.h"
+#include "toolkit/platform.h"
 
 #include <cerrno>
 #include <csignal>
