@@ -35,6 +35,8 @@ std::string headerText(const ReportFacts& facts) {
             static_cast<unsigned long long>(facts.songUnits),
             static_cast<double>(facts.songUnits) * facts.unitMs / 1000.0, facts.unitMs,
             facts.streamBytes, facts.maxBytes);
+    if (facts.converted)
+        text += "Music kept: " + midifile::describeMusicKept(facts.kept) + "\n";
     text +=
         "MIDI channels are numbered 1 to 16 as sequencers show them: voices 0 to 3 play "
         "channels 1 to 4.\n";

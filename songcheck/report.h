@@ -2,6 +2,8 @@
 // voice holds, then every finding with its first places.
 #pragma once
 
+#include "midifile/music_kept.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +25,7 @@ struct ReportFacts {
     bool converted = false;  // false when the song has no stream (too many fillers)
     std::size_t streamBytes = 0;
     std::size_t maxBytes = 0;
+    midifile::MusicKept kept;  // of a song that was converted
 };
 
 std::string headerText(const ReportFacts& facts);

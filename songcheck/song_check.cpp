@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "songcheck/music_figures.h"
 #include "songcheck/side_file_check.h"
 
 namespace songcheck {
@@ -67,7 +68,7 @@ SongCheck checkSong(const SongSources& sources, const Conversion& conversion,
     SongCheck check;
     Findings census, notes, side;
     trace.census().addFindings(census);
-    check.comparison = compareNotes(trace, settings.picture, notes);
+    check.comparison = compareNotes(trace, true, notes);
     std::size_t kept = 0;
     for (const VoiceSummary& voice : check.comparison.voices) kept += voice.notes;
     if (kept == 0) check.findings.add(true, "the song keeps no note at all");
@@ -93,6 +94,8 @@ SongCheck checkSong(const SongSources& sources, const Conversion& conversion,
     facts.converted = conversion.outcome == ConversionOutcome::converted;
     facts.streamBytes = facts.converted ? conversion.song.size() - songformat::kHeaderSize : 0;
     facts.maxBytes = settings.maxBytes;
+    if (facts.converted)
+        facts.kept = musicKeptOf(trace, check.comparison, facts.writtenUnitMs, settings.unitMs);
     return check;
 }
 

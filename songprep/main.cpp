@@ -16,7 +16,7 @@ namespace {
 
 using namespace songprep;
 
-enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3 };
+enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3, kDoesNotFit = 4 };
 
 bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
     std::string_view content(reinterpret_cast<const char*>(file.data()), file.size());
@@ -39,11 +39,18 @@ int main(int argc, char** argv) {
         return kReaderError;
     }
     Preparation preparation = prepareSong(song, options);
+    if (!preparation.fit.fits) {
+        std::fprintf(stderr,
+                     "songprep: %s does not fit in %zu bytes of stream, even with only the %zu "
+                     "notes of its melody; nothing written\n",
+                     options.inName.c_str(), preparation.fit.maxBytes, preparation.fit.melodyNotes);
+        return kDoesNotFit;
+    }
     if (!writeOutput(options.outName, preparation.file)) {
         std::printf("Can't write %s\n", options.outName.c_str());
         return kWriteError;
     }
-    std::fputs(reportText(options.inName, song, preparation, options.unitMs).c_str(), stdout);
+    std::fputs(reportText(options.inName, song, preparation, options).c_str(), stdout);
     std::printf("%s written.\n", options.outName.c_str());
     return kSuccess;
 }

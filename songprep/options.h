@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,14 +20,32 @@ using VoiceChannels = std::array<int, kVoiceCount>;
 // lowest, or all are left for the converter to turn into slides.
 enum class ChordRule { top, bottom, keep };
 
+// How the voices are filled: note by note from every channel (the arranger),
+// or a whole channel to each voice.
+enum class VoiceMode { arrange, channels };
+
+// Where the drum channel's notes go when the arranger fills the voices: to a
+// voice that is free when they come, to a voice of their own, or nowhere.
+enum class DrumRule { shared, ownVoice, off };
+
+// The stream size the firmware holds.
+inline constexpr std::size_t kDefaultMaxBytes = 65536;
+
 struct PrepOptions {
     std::string inName;
     std::string outName;
-    bool autoVoices = true;
+    VoiceMode mode = VoiceMode::arrange;
+    bool autoVoices = true;  // with VoiceMode::channels: the busiest channels
     VoiceChannels voices{kNoChannel, kNoChannel, kNoChannel, kNoChannel};
     ChordRule chords = ChordRule::top;
     double unitMs = 0;  // 0 keeps the file's times
     bool bend = true;
+    int melodyChannel = kNoChannel;  // kNoChannel: found from the music
+    int bassChannel = kNoChannel;
+    DrumRule drums = DrumRule::shared;
+    int drumVoice = 0;
+    double arpeggioMs = 0;  // 0: off
+    std::size_t maxBytes = kDefaultMaxBytes;  // 0: no limit
 };
 
 using toolkit::OptionsVerdict;
@@ -43,6 +62,10 @@ const char* chordRuleName(ChordRule rule);
 // ticks per quarter note, 1.2 s over the unit, must fit the header's 15 bits.
 inline constexpr double kSmallestUnitMs = 0.04;
 inline constexpr double kLargestUnitMs = 1200;
+
+// An arpeggio's step: from a player unit's worth to a second.
+inline constexpr double kShortestArpeggioMs = 5;
+inline constexpr double kLongestArpeggioMs = 1000;
 
 extern const char* const kUsage;
 

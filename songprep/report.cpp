@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "midifile/midi_terms.h"
+#include "midifile/music_kept.h"
 #include "toolkit/text_format.h"
 #include "songprep/written_time.h"
 
@@ -18,6 +19,74 @@ std::string headerLine(const std::string& inName, const InputSong& song) {
                   plural(song.trackCount, "track", "tracks").c_str(),
                   describeDivision(song.division).c_str(),
                   plural(song.tempos.size(), "tempo change", "tempo changes").c_str());
+}
+
+std::string placesText(const std::vector<NotePlace>& places, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < places.size(); ++i)
+        text += format("%s tick %u channel %d key %u", i == 0 ? " (first at" : ",", places[i].tick,
+                       places[i].channel + 1, places[i].key);
+    if (!places.empty()) text += count > places.size() ? ", ...)" : ")";
+    return text;
+}
+
+// "0 channels 1 (120 notes), 3 (4 notes)": what each voice plays.
+std::string arrangedVoicesLine(const Preparation& preparation) {
+    std::string text = "Voices:";
+    for (int voice = 0; voice < kVoiceCount; ++voice) {
+        const VoiceSummary& summary = preparation.voices[voice];
+        text += format("%s %d", voice == 0 ? "" : ";", voice);
+        bool any = false;
+        for (int channel = 0; channel < kChannels; ++channel) {
+            std::size_t notes = summary.notesByChannel[channel];
+            if (notes == 0) continue;
+            text += format("%s %d (%s%s)", any ? "," : " channel", channel + 1,
+                           channel == kDrumChannel ? "drums, " : "",
+                           plural(notes, "note", "notes").c_str());
+            any = true;
+        }
+        if (!any) text += " empty";
+    }
+    return text + "\n";
+}
+
+std::string arrangementLine(const Preparation& preparation) {
+    const AllocationCounts& counts = preparation.allocation;
+    std::string text = format("Arranged: %s played, %zu cut short by a more important note, %zu "
+                              "left out (no voice free when written)",
+                              plural(counts.played, "note", "notes").c_str(), counts.cutShort,
+                              counts.leftOut);
+    text += placesText(counts.firstLeftOut, counts.leftOut);
+    if (counts.arpeggiated > 0) text += format(", %zu of them in arpeggios", counts.arpeggiated);
+    text += format(", %zu doubled on one voice", counts.doubled);
+    return text + "\n";
+}
+
+std::string drumsLine(const Preparation& preparation, const PrepOptions& options) {
+    const AllocationCounts& counts = preparation.allocation;
+    if (options.drums == DrumRule::off) return "Drums: left out (--drums off)\n";
+    std::string where = options.drums == DrumRule::ownVoice
+                            ? format("on voice %d", options.drumVoice)
+                            : std::string("on voices that are free");
+    return format("Drums: %s played %s, %zu left out\n",
+                  plural(counts.drumsPlayed, "hit", "hits").c_str(), where.c_str(),
+                  counts.drumsLeftOut);
+}
+
+std::string streamLine(const Preparation& preparation) {
+    const StreamFit& fit = preparation.fit;
+    if (fit.maxBytes == 0) return "Stream: no limit (--max-bytes 0)\n";
+    if (!fit.fits)
+        return format("Stream: does not fit in %zu bytes, even with only the %s\n", fit.maxBytes,
+                      plural(fit.melodyNotes, "note of the melody", "notes of the melody").c_str());
+    std::string size = fit.measured ? format("%zu bytes", fit.bytes)
+                                    : format("at most %zu bytes", fit.bytes);
+    std::string text = format("Stream: %s of the %zu the firmware holds", size.c_str(), fit.maxBytes);
+    if (fit.notesLeftOut > 0)
+        text += format("; %s left out to fit, the least important first",
+                       plural(fit.notesLeftOut, "note", "notes").c_str()) +
+                placesText(fit.firstLeftOut, fit.notesLeftOut);
+    return text + "\n";
 }
 
 std::string voicesLine(const Preparation& preparation) {
@@ -125,10 +194,20 @@ std::string leftOutLine(const Preparation& preparation) {
 }  // namespace
 
 std::string reportText(const std::string& inName, const InputSong& song,
-                       const Preparation& preparation, double unitMs) {
-    return headerLine(inName, song) + voicesLine(preparation) + channelsLeftOutLine(preparation) +
-           chordsLine(preparation) + bendsLine(preparation) +
+                       const Preparation& preparation, const PrepOptions& options) {
+    double unitMs = options.unitMs;
+    std::string lines = headerLine(inName, song);
+    if (preparation.mode == VoiceMode::channels)
+        lines += voicesLine(preparation) + channelsLeftOutLine(preparation) + chordsLine(preparation);
+    else
+        lines += arrangedVoicesLine(preparation) + arrangementLine(preparation) +
+                 drumsLine(preparation, options);
+    lines += "Music kept: " + midifile::describeMusicKept(preparation.kept) + "\n";
+    lines += streamLine(preparation);
+    return lines + bendsLine(preparation) +
            format("Notes lengthened to one player unit: %zu\n", preparation.notesLengthened) +
+           format("Notes that start over a player unit late: %zu (%zu that would, left out)\n",
+                  preparation.notesStartedLate, preparation.notesLeftOutLate) +
            format("Rests of up to 14 ticks closed (the converter drops their note-offs): %zu\n",
                   preparation.restsClosed) +
            timeLine(preparation, unitMs) + leftOutLine(preparation);

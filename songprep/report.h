@@ -5,11 +5,12 @@
 #include <string>
 
 #include "songprep/input_song.h"
+#include "songprep/options.h"
 #include "songprep/preparation.h"
 
 namespace songprep {
 
 std::string reportText(const std::string& inName, const InputSong& song,
-                       const Preparation& preparation, double unitMs);
+                       const Preparation& preparation, const PrepOptions& options);
 
 }  // namespace songprep

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "midifile/midi_terms.h"
+#include "songformat/records.h"
 #include "songmake/passes.h"
 #include "songprep/converter_clock.h"
 #include "songprep/written_time.h"
@@ -16,7 +17,18 @@ constexpr std::uint32_t kQuarterAt120 = 500000;
 constexpr double kSecondsPerQuarterRatio = 1200.0;  // ms: a unit's worth of ticks per quarter
 constexpr std::uint16_t kLargestDivision = 0x7FFF;
 constexpr int kNoKey = -1;
-constexpr std::size_t kShortestPrunedVoice = 4;  // songmake keeps a track under four events whole
+constexpr std::size_t kShortestPrunedVoice = 4;
+// Beyond the rounding to the nearest unit, a note-on may come one unit late.
+constexpr double kLateUnits = 1.5;  // songmake keeps a track under four events whole
+
+// The longest record an event can make (a note-on may drop its velocity byte).
+std::size_t longestRecord(const VoiceEvent& event) {
+    using namespace songformat;
+    if (event.kind == kNoteOn) return fixedRecordLength(kCodeNoteOn);
+    if (event.kind == kNoteOff) return fixedRecordLength(kCodeNoteOff);
+    if (event.data1 == kPitchController) return fixedRecordLength(kCodePitch);
+    return fixedRecordLength(kCodeRepeat);  // controllers 1, 3 and 4: one value
+}
 
 TimeScale scaleFor(const InputSong& song, double unitMs) {
     TimeScale scale;
@@ -38,6 +50,9 @@ TimeScale scaleFor(const InputSong& song, double unitMs) {
 // What the planner remembers of one voice.
 struct VoiceState {
     std::vector<Unit> onUnit;  // by note: the unit its note-on plays at
+    std::vector<bool> skipped;  // by note: left out, as it would start late
+    bool lastOnSkipped = false;
+    bool skippedSounding = false;  // a note left out has not ended yet
     Tick lastOnTick = 0;
     bool anyOn = false;
     bool offWaiting = false;  // a note-off goes with the next note-on, at its tick
@@ -58,6 +73,7 @@ public:
             written_.emplace(song, unitMs, out_.scale.division);
         for (int voice = 0; voice < kVoiceCount; ++voice) {
             states_[voice].onUnit.resize(voices[voice].notesRead);
+            states_[voice].skipped.resize(voices[voice].notesRead);
             out_.voices[voice].reserve(voices[voice].events.size());
         }
     }
@@ -83,6 +99,12 @@ public:
         }
         Tick end = std::max(minTick_, desiredTick(positionOf(song_.endTime)));
         out_.endTick = static_cast<std::uint32_t>(std::min(end, kLastTick));
+        out_.endUnit = clock_.unitAt(out_.endTick);
+        // Each gap of the stream needs a filler for every 256 units it holds:
+        // all of them together no more than the song's units allow, plus the
+        // end record.
+        out_.streamBytesAtMost +=
+            songformat::kRecordHeadLength * (out_.endUnit / songformat::kFillerUnits + 2);
     }
 
 private:
@@ -178,6 +200,16 @@ private:
 
     void event(int voice, std::size_t index) {
         const VoiceEvent& event = voices_[voice].events[index];
+        VoiceState& state = states_[voice];
+        if (event.kind != kControl && state.skipped[event.note]) {
+            if (event.kind == kNoteOff) state.skippedSounding = false;
+            return;
+        }
+        // A bend of a note left out has no note to bend.
+        if (event.kind == kControl && event.data1 == kPitchController && state.skippedSounding)
+            return;
+        if (event.phase == kPhaseAfterNoteOn && states_[voice].lastOnSkipped) return;
+        if (event.kind == kNoteOn) states_[voice].lastOnSkipped = false;
         if (event.kind == kNoteOff) return noteOff(voice, index);
         if (event.kind == kNoteOn) return noteOn(voice, event);
         Tick tick = std::max(desiredTick(event.position), minTick_);
@@ -222,8 +254,45 @@ private:
         state.lastWasOff = true;
     }
 
+    // A note-on that everything before it would push over a unit past its
+    // written time is left out, with its note-off and its bend: a note sounds
+    // when it is written, or not at all.
+    bool comesLate(int voice, const VoiceEvent& on) {
+        if (!written_) return false;
+        VoiceState& state = states_[voice];
+        Tick tick = std::max({desiredTick(on.position), minTick_,
+                              state.offWaiting ? state.waitingTick : Tick{0}});
+        if (!state.offWaiting && waitsForRest(voice, tick)) tick = state.lastOffTick + kNoteOffMergeTicks + 1;
+        if (static_cast<double>(clock_.unitAt(tick)) <=
+            written_->unitsAt(tickOf(on.position)) + kLateUnits)
+            return false;
+        if (state.offWaiting) {
+            // No note-on follows the note-off that waited for one: it ends its
+            // note where it stands.
+            const VoiceEvent& off = voices_[voice].events[state.waitingOff];
+            state.lastOffTick = place(voice, off, state.waitingTick, true);
+            state.lastWasOff = true;
+            state.offWaiting = false;
+        }
+        ++out_.notesLeftOutLate;
+        states_[voice].skipped[on.note] = true;
+        return true;
+    }
+
+    bool waitsForRest(int voice, Tick tick) const {
+        const VoiceState& state = states_[voice];
+        return state.lastWasOff && tick > state.lastOffTick &&
+               tick - state.lastOffTick <= kNoteOffMergeTicks &&
+               !(voice == 0 && lastTempoTick_ > state.lastOffTick);
+    }
+
     void noteOn(int voice, const VoiceEvent& on) {
         VoiceState& state = states_[voice];
+        if (comesLate(voice, on)) {
+            state.lastOnSkipped = true;
+            state.skippedSounding = true;
+            return;
+        }
         Tick tick = std::max(desiredTick(on.position), minTick_);
         if (state.offWaiting) {
             const VoiceEvent& off = voices_[voice].events[state.waitingOff];
@@ -231,15 +300,16 @@ private:
             if (tick > state.waitingTick) ++out_.restsClosed;
             place(voice, off, tick, true);
             state.offWaiting = false;
-        } else if (state.lastWasOff && tick > state.lastOffTick &&
-                   tick - state.lastOffTick <= kNoteOffMergeTicks &&
-                   !(voice == 0 && lastTempoTick_ > state.lastOffTick)) {
+        } else if (waitsForRest(voice, tick)) {
             // Rounding brought the note-on nearer than planned: it waits, so that
             // the converter keeps the note-off whose tick the plan counted on.
             // (Voice 0 carries the tempo changes: one between them keeps it too.)
             tick = state.lastOffTick + kNoteOffMergeTicks + 1;
         }
         place(voice, on, tick, true);
+        if (written_ && static_cast<double>(clock_.lastUnit()) >
+                            written_->unitsAt(tickOf(on.position)) + kLateUnits)
+            ++out_.notesStartedLate;
         state.onUnit[on.note] = clock_.lastUnit();
         state.lastOnTick = clock_.lastTick();
         state.anyOn = true;
@@ -252,10 +322,12 @@ private:
         if (record) {
             tick = clock_.playableTick(tick);
             clock_.record(tick);
+            out_.streamBytesAtMost += longestRecord(event);
         }
+        Unit unit = record ? clock_.lastUnit() : clock_.unitAt(tick);
         out_.voices[voice].push_back({static_cast<std::uint32_t>(tick),
                                       static_cast<std::uint8_t>(event.kind | voice), event.data1,
-                                      event.data2});
+                                      event.data2, unit});
         minTick_ = tick;
         VoiceState& state = states_[voice];
         state.lastWasOff = false;

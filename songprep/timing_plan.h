@@ -21,6 +21,7 @@ struct PlacedEvent {
     std::uint8_t status;
     std::uint8_t data1;
     std::uint8_t data2;
+    std::uint64_t unit;  // when the converter plays it, in player units
 };
 
 struct PlacedTempo {
@@ -46,9 +47,13 @@ struct TimedSong {
     std::vector<PlacedTempo> tempos;
     std::array<std::vector<PlacedEvent>, kVoiceCount> voices;
     std::uint32_t endTick = 0;
+    std::uint64_t endUnit = 0;           // when the song ends, in player units
+    std::size_t streamBytesAtMost = 0;   // the stream the converter makes, fillers and end included
     std::size_t notesLengthened = 0;  // to last one player unit
     std::size_t restsClosed = 0;      // of 14 ticks or less, whose note-off the converter drops
     std::size_t temposLeftOut = 0;    // of 0, or of SMPTE time, which tempo does not change
+    std::size_t notesLeftOutLate = 0;  // that would start over a player unit after their written time
+    std::size_t notesStartedLate = 0;  // over a player unit after their written time
 };
 
 // `unitMs` 0 keeps the file's times, moving only what must move.

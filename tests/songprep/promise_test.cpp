@@ -54,6 +54,10 @@ protected:
         options.insert(options.end(), {"in.mid", "out.mid"});
         RunResult prepared = song.run(SONGPREP_PATH, options);
         EXPECT_EQ(prepared.exitCode, 0) << prepared.output;
+        // No note starts later than written, beyond a player unit.
+        EXPECT_NE(prepared.output.find("\nNotes that start over a player unit late: 0 ("),
+                  std::string::npos)
+            << prepared.output;
         RunResult made = song.run(SONGMAKE_PATH, {"out.mid"});
         EXPECT_EQ(made.exitCode, 0) << made.output;
         return song.run(SONGCHECK_PATH, {"--strict", "out.mid"}).output;

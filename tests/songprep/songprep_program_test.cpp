@@ -58,8 +58,8 @@ protected:
 
 using Events = std::vector<std::string>;
 
-TEST_F(Songprep, ByDefaultTheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
-    RunResult result = prepare({});
+TEST_F(Songprep, TheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
+    RunResult result = prepare({"--voices", "auto"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "in.mid: format 1, 2 tracks, 96 ticks per quarter note, 2 tempo changes\n"
@@ -68,6 +68,9 @@ TEST_F(Songprep, ByDefaultTheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) 
               "Channels left out: 10 (drums, 16 notes, 2 other messages), 11 (1 note, 2 other "
               "messages)\n"
               "Chords (top): 16 notes removed, 0 cut short, 0 started late\n"
+              "Music kept: melody 98.6%, bass 99.7%, note time 66.2% (four voices hold at most "
+              "67.3%)\n"
+              "Stream: at most 210 bytes of the 65536 the firmware holds\n"
               "Bends: 3 pitch wheel messages as controller 2 (3 events written), 1 clipped below "
               "the centre\n"
               "Notes lengthened to one player unit: 0\n"
@@ -110,22 +113,22 @@ TEST_F(Songprep, VoicesChosenByHand) {
 }
 
 TEST_F(Songprep, TheLowestNoteOfEachChordOrAllOfThem) {
-    RunResult bottom = prepare({"--chords", "bottom"});
+    RunResult bottom = prepare({"--voices", "auto", "--chords", "bottom"});
     EXPECT_EQ(line(bottom, "Chords"),
               "Chords (bottom): 16 notes removed, 0 cut short, 0 started late");
     EXPECT_EQ(eventsWith(output(), " 92 ")[0], "0 92 60 70");
-    RunResult keep = prepare({"--chords", "keep"});
+    RunResult keep = prepare({"--voices", "auto", "--chords", "keep"});
     EXPECT_EQ(line(keep, "Chords"), "Chords (keep): left as written");
     EXPECT_EQ(eventsWith(output(), " 92 ").size(), 24u);
 }
 
 TEST_F(Songprep, ThePlayerUnitSetsTheTicksPerQuarterNote) {
-    RunResult coarse = prepare({"--unit-ms", "5"});
+    RunResult coarse = prepare({"--voices", "auto", "--unit-ms", "5"});
     EXPECT_EQ(line(coarse, "Time"),
               "Time: 96 ticks per quarter note become 240 (times 2.500) for a player unit of "
               "5.000 ms");
     EXPECT_EQ(output().division, 240u);
-    RunResult kept = prepare({"--unit-ms", "0"});
+    RunResult kept = prepare({"--voices", "auto", "--unit-ms", "0"});
     EXPECT_EQ(line(kept, "Time"), "Time: kept as written (96 ticks per quarter note)");
     HeardFile out = output();
     EXPECT_EQ(out.division, 96u);
@@ -133,7 +136,7 @@ TEST_F(Songprep, ThePlayerUnitSetsTheTicksPerQuarterNote) {
 }
 
 TEST_F(Songprep, NoBendLeavesThePitchWheelOut) {
-    RunResult result = prepare({"--no-bend"});
+    RunResult result = prepare({"--voices", "auto", "--no-bend"});
     EXPECT_EQ(line(result, "Bends"), "Bends: the pitch wheel left out (--no-bend)");
     EXPECT_EQ(line(result, "Left out"),
               "Left out: 4 program changes, 3 pitch wheel messages, 1 controller 1 (kept on voice "
@@ -159,7 +162,7 @@ TEST_F(Songprep, CommandLineMistakesShowTheUsage) {
          }) {
         RunResult result = song.run(SONGPREP_PATH, arguments);
         EXPECT_EQ(result.exitCode, 1) << arguments.size();
-        EXPECT_TRUE(result.output.starts_with("Usage:\n songprep [--voices LIST]"))
+        EXPECT_TRUE(result.output.starts_with("Usage:\n songprep [--melody CH]"))
             << result.output;
     }
     RunResult help = song.run(SONGPREP_PATH, {"--help"});

@@ -123,7 +123,9 @@ TEST(Timing, TheWheelBendsEveryNoteWhileItIsOffCentre) {
                           .pitchWheel(600, 0, 0)  // down: controller 2 cannot, so no bend
                           .note(960, 0, 64, 100, 240)
                           .control(1300, 0, 2, 30);  // the file's own, where no note sounds
-    Outcome outcome = prepare(midiFile(0, {track}));
+    PrepOptions channels;
+    channels.mode = songprep::VoiceMode::channels;
+    Outcome outcome = prepare(midiFile(0, {track}), channels);
     // A bend for a note goes a tick after its note-on, which sets the unbent
     // pitch; rounding from that tick moves the next events a tick later.
     EXPECT_EQ(outcome.file, (Lines{"0 90 60 100", "1 B0 2 64", "121 B0 2 127", "241 80 60 0",

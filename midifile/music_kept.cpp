@@ -1,0 +1,142 @@
+#include "midifile/music_kept.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <vector>
+
+namespace midifile {
+namespace {
+
+constexpr int kKeys = 128;
+
+// Where each key sounds in the rendition, as sorted stretches that do not
+// overlap, with the length of all stretches before each.
+class KeyCoverage {
+public:
+    KeyCoverage(std::span<const TimedNote> played, double tolerance) {
+        for (const TimedNote& note : played)
+            if (note.key < kKeys && note.end > note.start)
+                stretches_[note.key].push_back({note.start - tolerance, note.end + tolerance, 0});
+        for (auto& ofKey : stretches_) {
+            std::sort(ofKey.begin(), ofKey.end(),
+                      [](const Stretch& a, const Stretch& b) { return a.start < b.start; });
+            std::vector<Stretch> merged;
+            for (const Stretch& each : ofKey) {
+                if (!merged.empty() && each.start <= merged.back().end)
+                    merged.back().end = std::max(merged.back().end, each.end);
+                else
+                    merged.push_back(each);
+            }
+            double before = 0;
+            for (Stretch& each : merged) {
+                each.lengthBefore = before;
+                before += each.end - each.start;
+            }
+            ofKey = std::move(merged);
+        }
+    }
+
+    // How long `key` sounds between `from` and `to`.
+    double covered(std::uint8_t key, double from, double to) const {
+        if (key >= kKeys || to <= from) return 0;
+        return coveredUpTo(key, to) - coveredUpTo(key, from);
+    }
+
+private:
+    struct Stretch {
+        double start;
+        double end;
+        double lengthBefore;
+    };
+
+    double coveredUpTo(std::uint8_t key, double time) const {
+        const std::vector<Stretch>& ofKey = stretches_[key];
+        auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time,
+                                      [](double t, const Stretch& s) { return t < s.start; });
+        if (after == ofKey.begin()) return 0;
+        const Stretch& last = *(after - 1);
+        return last.lengthBefore + std::min(time, last.end) - last.start;
+    }
+
+    std::array<std::vector<Stretch>, kKeys> stretches_;
+};
+
+// How many of the sounding notes the four keys that most of them sound make.
+int notesOfBusiestKeys(const std::array<int, kKeys>& sounding, int lowest, int highest) {
+    std::array<int, kMeasuredVoices> best{};
+    for (int key = lowest; key <= highest; ++key) {
+        int count = sounding[key];
+        for (int& slot : best)
+            if (count > slot) std::swap(count, slot);
+    }
+    int notes = 0;
+    for (int count : best) notes += count;
+    return notes;
+}
+
+double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 100.0; }
+
+}  // namespace
+
+MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const TimedNote> played,
+                           double tolerance) {
+    KeyCoverage coverage(played, tolerance);
+    MusicKept kept;
+    double noteTime = 0, noteTimeKept = 0;
+    // Starts and ends in time order, ends first at one time: the highest and the
+    // lowest sounding key between two neighbouring times.
+    struct Edge {
+        double time;
+        bool start;
+        std::uint8_t key;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(2 * written.size());
+    for (const TimedNote& note : written) {
+        if (note.key >= kKeys || note.end <= note.start) continue;
+        noteTime += note.end - note.start;
+        noteTimeKept += coverage.covered(note.key, note.start, note.end);
+        edges.push_back({note.start, true, note.key});
+        edges.push_back({note.end, false, note.key});
+    }
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+        return a.time < b.time || (a.time == b.time && !a.start && b.start);
+    });
+    std::array<int, kKeys> sounding{};
+    int soundingNotes = 0;
+    double lineTime = 0, melodyKept = 0, bassKept = 0, ceiling = 0;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const Edge& edge = edges[i];
+        sounding[edge.key] += edge.start ? 1 : -1;
+        soundingNotes += edge.start ? 1 : -1;
+        if (soundingNotes == 0 || i + 1 == edges.size()) continue;
+        double from = edge.time, to = edges[i + 1].time;
+        if (to <= from) continue;
+        int highest = kKeys - 1;
+        while (sounding[highest] == 0) --highest;
+        int lowest = 0;
+        while (sounding[lowest] == 0) ++lowest;
+        lineTime += to - from;
+        melodyKept += coverage.covered(static_cast<std::uint8_t>(highest), from, to);
+        bassKept += coverage.covered(static_cast<std::uint8_t>(lowest), from, to);
+        ceiling += (to - from) * notesOfBusiestKeys(sounding, lowest, highest);
+    }
+    kept.anyNotes = noteTime > 0;
+    kept.melody = percent(melodyKept, lineTime);
+    kept.bass = percent(bassKept, lineTime);
+    kept.noteTime = percent(noteTimeKept, noteTime);
+    kept.noteTimeCeiling = percent(ceiling, noteTime);
+    return kept;
+}
+
+std::string describeMusicKept(const MusicKept& kept) {
+    if (!kept.anyNotes) return "no notes";
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "melody %.1f%%, bass %.1f%%, note time %.1f%% (four voices hold at most %.1f%%)",
+                  kept.melody, kept.bass, kept.noteTime, kept.noteTimeCeiling);
+    return text;
+}
+
+}  // namespace midifile

@@ -1,0 +1,165 @@
+#include "songprep/song_notes.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+#include "songprep/voice_choice.h"
+
+namespace songprep {
+namespace {
+
+constexpr std::size_t kKeys = 128;
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+void pairNotes(const InputSong& song, SongNotes& out) {
+    std::array<std::array<std::vector<std::uint32_t>, kKeys>, kChannels> open;  // oldest first
+    for (std::uint32_t index = 0; index < song.messages.size(); ++index) {
+        const InputMessage& message = song.messages[index];
+        int kind = message.status >> 4;
+        if (kind != 0x8 && kind != 0x9) continue;
+        bool on = kind == 0x9 && message.data2 != 0;
+        if (message.data1 > 0x7F || (on && message.data2 > 0x7F)) {
+            ++out.damaged;
+            continue;
+        }
+        int channel = message.status & 0x0F;
+        std::vector<std::uint32_t>& ofKey = open[channel][message.data1];
+        if (on) {
+            ofKey.push_back(static_cast<std::uint32_t>(out.notes.size()));
+            SongNote note;
+            note.start = message.tick;
+            note.end = song.endTime;
+            note.key = message.data1;
+            note.velocity = message.data2;
+            note.channel = static_cast<std::uint8_t>(channel);
+            note.drum = channel == kDrumChannel;
+            note.onMessage = index;
+            out.notes.push_back(note);
+        } else if (!ofKey.empty()) {
+            SongNote& note = out.notes[ofKey.front()];
+            note.end = message.tick;
+            note.offMessage = index;
+            ofKey.erase(ofKey.begin());
+        } else {
+            ++out.strayNoteOffs;
+        }
+    }
+    for (SongNote& note : out.notes)
+        if (note.end <= note.start) note.end = note.start + 1;
+}
+
+// The keys that sound, with the notes of each key, the latest last.
+class SoundingKeys {
+public:
+    void add(std::uint32_t note, std::uint8_t key) {
+        byKey_[key].push_back(note);
+        words_[key / 64] |= std::uint64_t{1} << (key % 64);
+    }
+    void remove(std::uint32_t note, std::uint8_t key) {
+        std::vector<std::uint32_t>& ofKey = byKey_[key];
+        ofKey.erase(std::find(ofKey.begin(), ofKey.end(), note));
+        if (ofKey.empty()) words_[key / 64] &= ~(std::uint64_t{1} << (key % 64));
+    }
+    bool empty() const { return words_[0] == 0 && words_[1] == 0; }
+    std::uint32_t highest() const {
+        int key =
+            words_[1] != 0 ? 127 - std::countl_zero(words_[1]) : 63 - std::countl_zero(words_[0]);
+        return byKey_[key].back();
+    }
+    std::uint32_t lowest() const {
+        int key = words_[0] != 0 ? std::countr_zero(words_[0]) : 64 + std::countr_zero(words_[1]);
+        return byKey_[key].back();
+    }
+
+private:
+    std::array<std::vector<std::uint32_t>, kKeys> byKey_;
+    std::uint64_t words_[2] = {0, 0};
+};
+
+struct Credit {
+    std::uint32_t note;
+    LineStretch stretch;
+};
+
+// Walks the notes that belong to a line through time and credits each stretch
+// to the note on top (highest, or lowest for the bass).
+std::vector<Credit> lineCredits(const SongNotes& songNotes, int channel, bool highest) {
+    const std::vector<SongNote>& notes = songNotes.notes;
+    std::vector<std::uint32_t> members;
+    for (std::uint32_t i = 0; i < notes.size(); ++i)
+        if (!notes[i].drum && (channel == kAnyChannel || notes[i].channel == channel))
+            members.push_back(i);
+    std::vector<std::uint32_t> byEnd = members;
+    std::stable_sort(byEnd.begin(), byEnd.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return notes[a].end < notes[b].end; });
+    std::vector<Credit> credits;
+    SoundingKeys sounding;
+    std::uint32_t top = kNone, since = 0;
+    std::size_t nextStart = 0, nextEnd = 0;
+    while (nextEnd < byEnd.size()) {
+        std::uint32_t tick = notes[byEnd[nextEnd]].end;
+        if (nextStart < members.size()) tick = std::min(tick, notes[members[nextStart]].start);
+        for (; nextEnd < byEnd.size() && notes[byEnd[nextEnd]].end == tick; ++nextEnd)
+            sounding.remove(byEnd[nextEnd], notes[byEnd[nextEnd]].key);
+        for (; nextStart < members.size() && notes[members[nextStart]].start == tick; ++nextStart)
+            sounding.add(members[nextStart], notes[members[nextStart]].key);
+        std::uint32_t now =
+            sounding.empty() ? kNone : highest ? sounding.highest() : sounding.lowest();
+        if (now == top) continue;
+        if (top != kNone && tick > since) credits.push_back({top, {since, tick}});
+        top = now;
+        since = tick;
+    }
+    return credits;
+}
+
+// Gathers each note's stretches in one array, note by note.
+void storeCredits(SongNotes& out, const std::vector<Credit>& credits, bool melody) {
+    std::vector<SongNote>& notes = out.notes;
+    std::vector<std::uint32_t> counts(notes.size() + 1, 0);
+    for (const Credit& credit : credits) ++counts[credit.note];
+    std::uint32_t from = static_cast<std::uint32_t>(out.stretches.size());
+    for (std::uint32_t i = 0; i < notes.size(); ++i) {
+        (melody ? notes[i].melodyFrom : notes[i].bassFrom) = from;
+        (melody ? notes[i].melodyCount : notes[i].bassCount) = 0;
+        from += counts[i];
+    }
+    out.stretches.resize(from);
+    for (const Credit& credit : credits) {
+        SongNote& note = notes[credit.note];
+        std::uint32_t& count = melody ? note.melodyCount : note.bassCount;
+        out.stretches[(melody ? note.melodyFrom : note.bassFrom) + count++] = credit.stretch;
+        (melody ? note.melodyTicks : note.bassTicks) += credit.stretch.end - credit.stretch.start;
+    }
+}
+
+double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count,
+                 std::uint32_t tick) {
+    double ticks = 0;
+    for (std::uint32_t i = from; i < from + count; ++i) {
+        const LineStretch& stretch = notes.stretches[i];
+        if (stretch.end > tick) ticks += stretch.end - std::max(stretch.start, tick);
+    }
+    return ticks;
+}
+
+}  // namespace
+
+SongNotes collectSongNotes(const InputSong& song, const LineChannels& lines) {
+    SongNotes out;
+    pairNotes(song, out);
+    storeCredits(out, lineCredits(out, lines.melody, true), true);
+    storeCredits(out, lineCredits(out, lines.bass, false), false);
+    return out;
+}
+
+double melodyTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
+    return ticksFrom(notes, note.melodyFrom, note.melodyCount, tick);
+}
+
+double bassTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
+    return ticksFrom(notes, note.bassFrom, note.bassCount, tick);
+}
+
+}  // namespace songprep

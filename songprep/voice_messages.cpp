@@ -1,0 +1,110 @@
+#include "songprep/voice_messages.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace songprep {
+namespace {
+
+constexpr std::uint8_t kWheel = 0xE0;
+constexpr std::uint16_t kWheelCentre = 8192;
+constexpr std::uint8_t kCentrePan = 64;
+
+// The settings a voice carries from note to note: each one's latest message.
+enum Setting { kSettingWheel, kSettingPan, kSettingPitch, kSettingRepeat, kSetting4, kSetting1, kSettings };
+
+int settingOf(const InputMessage& message) {
+    int kind = message.status >> 4;
+    if (kind == 0xE) return kSettingWheel;
+    if (kind != 0xB) return -1;
+    switch (message.data1) {
+        case 1:
+            return kSetting1;
+        case kPitchController:
+            return kSettingPitch;
+        case 3:
+            return kSettingRepeat;
+        case 4:
+            return kSetting4;
+        case kPanController:
+            return kSettingPan;
+        default:
+            return -1;
+    }
+}
+
+bool damaged(const InputMessage& message) { return message.data1 > 0x7F || message.data2 > 0x7F; }
+
+struct SettingValue {
+    std::uint8_t data1;
+    std::uint8_t data2;
+    bool operator==(const SettingValue&) const = default;
+};
+
+// A channel's setting messages in time order.
+using ChannelSettings = std::array<std::vector<InputMessage>, kChannels>;
+
+ChannelSettings settingsByChannel(const InputSong& song) {
+    ChannelSettings settings;
+    for (const InputMessage& message : song.messages)
+        if (settingOf(message) >= 0 && !damaged(message))
+            settings[message.status & 0x0F].push_back(message);
+    return settings;
+}
+
+SettingValue valueOf(const InputMessage& message) { return {message.data1, message.data2}; }
+
+class VoiceWriter {
+public:
+    VoiceWriter(int voice, std::vector<InputMessage>& out) : voice_(voice), out_(out) {
+        current_[kSettingWheel] = SettingValue{kWheelCentre & 0x7F, kWheelCentre >> 7};
+        current_[kSettingPan] = SettingValue{kPanController, kCentrePan};
+    }
+
+    void note(const VoiceNote& note, const std::vector<InputMessage>& channel) {
+        auto first = std::upper_bound(channel.begin(), channel.end(), note.start,
+                                      [](std::uint32_t t, const InputMessage& m) { return t < m.tick; });
+        // The channel's settings as they stand at the note's start.
+        std::array<std::optional<InputMessage>, kSettings> atStart;
+        for (auto it = channel.begin(); it != first; ++it) atStart[settingOf(*it)] = *it;
+        if (!atStart[kSettingWheel])
+            atStart[kSettingWheel] = InputMessage{0, kWheel, kWheelCentre & 0x7F, kWheelCentre >> 7};
+        if (!atStart[kSettingPan])
+            atStart[kSettingPan] = InputMessage{0, 0xB0, kPanController, kCentrePan};
+        for (int setting = 0; setting < kSettings; ++setting)
+            if (atStart[setting]) apply(*atStart[setting], note.start);
+        out_.push_back({note.start, 0x90, note.key, note.velocity});
+        for (auto it = first; it != channel.end() && it->tick < note.end; ++it) apply(*it, it->tick);
+        out_.push_back({note.end, 0x80, note.key, 0});
+    }
+
+private:
+    void apply(const InputMessage& message, std::uint32_t tick) {
+        int setting = settingOf(message);
+        if (setting == kSetting1 && voice_ != 0) return;
+        if (current_[setting] == valueOf(message)) return;
+        current_[setting] = valueOf(message);
+        out_.push_back({tick, message.status, message.data1, message.data2});
+    }
+
+    int voice_;
+    std::vector<InputMessage>& out_;
+    std::array<std::optional<SettingValue>, kSettings> current_;
+};
+
+}  // namespace
+
+std::array<std::vector<InputMessage>, kVoiceCount> voiceMessages(const InputSong& song,
+                                                                 const Allocation& allocation) {
+    ChannelSettings settings = settingsByChannel(song);
+    const std::vector<InputMessage> none;
+    std::array<std::vector<InputMessage>, kVoiceCount> voices;
+    for (int voice = 0; voice < kVoiceCount; ++voice) {
+        VoiceWriter writer(voice, voices[voice]);
+        for (const VoiceNote& note : allocation.voices[voice])
+            writer.note(note, note.channel == kDrumChannel ? none : settings[note.channel]);
+    }
+    return voices;
+}
+
+}  // namespace songprep

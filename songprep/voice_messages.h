@@ -1,0 +1,20 @@
+// The messages of each voice once notes of any channel may play on it: each
+// note with the settings of its own channel as they stand when it starts (pitch
+// wheel, pan, controllers 2, 3 and 4, and 1 on voice 0), and the changes its
+// channel makes while it sounds.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "songprep/input_song.h"
+#include "songprep/voice_allocation.h"
+#include "songprep/voice_choice.h"
+#include "songprep/voice_events.h"
+
+namespace songprep {
+
+std::array<std::vector<InputMessage>, kVoiceCount> voiceMessages(const InputSong& song,
+                                                                 const Allocation& allocation);
+
+}  // namespace songprep
