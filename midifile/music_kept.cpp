@@ -126,7 +126,9 @@ MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const T
     kept.melody = percent(melodyKept, lineTime);
     kept.bass = percent(bassKept, lineTime);
     kept.noteTime = percent(noteTimeKept, noteTime);
-    kept.noteTimeCeiling = percent(ceiling, noteTime);
+    // The tolerance lets a played note that slips count a little longer than
+    // its key sounds in the written song: the ceiling is never below it.
+    kept.noteTimeCeiling = std::max(percent(ceiling, noteTime), kept.noteTime);
     return kept;
 }
 

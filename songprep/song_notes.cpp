@@ -129,19 +129,23 @@ void storeCredits(SongNotes& out, const std::vector<Credit>& credits, bool melod
     for (const Credit& credit : credits) {
         SongNote& note = notes[credit.note];
         std::uint32_t& count = melody ? note.melodyCount : note.bassCount;
-        out.stretches[(melody ? note.melodyFrom : note.bassFrom) + count++] = credit.stretch;
-        (melody ? note.melodyTicks : note.bassTicks) += credit.stretch.end - credit.stretch.start;
+        double& ticks = melody ? note.melodyTicks : note.bassTicks;
+        LineStretch stretch = credit.stretch;
+        stretch.before = ticks;
+        out.stretches[(melody ? note.melodyFrom : note.bassFrom) + count++] = stretch;
+        ticks += stretch.end - stretch.start;
     }
 }
 
-double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count,
+double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count, double total,
                  std::uint32_t tick) {
-    double ticks = 0;
-    for (std::uint32_t i = from; i < from + count; ++i) {
-        const LineStretch& stretch = notes.stretches[i];
-        if (stretch.end > tick) ticks += stretch.end - std::max(stretch.start, tick);
-    }
-    return ticks;
+    // The stretches are in time order: find the first that ends after `tick`.
+    auto first = notes.stretches.begin() + from, last = first + count;
+    auto after = std::upper_bound(first, last, tick, [](std::uint32_t t, const LineStretch& s) {
+        return t < s.end;
+    });
+    if (after == last) return 0;
+    return total - after->before - (tick > after->start ? tick - after->start : 0);
 }
 
 }  // namespace
@@ -155,11 +159,11 @@ SongNotes collectSongNotes(const InputSong& song, const LineChannels& lines) {
 }
 
 double melodyTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
-    return ticksFrom(notes, note.melodyFrom, note.melodyCount, tick);
+    return ticksFrom(notes, note.melodyFrom, note.melodyCount, note.melodyTicks, tick);
 }
 
 double bassTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
-    return ticksFrom(notes, note.bassFrom, note.bassCount, tick);
+    return ticksFrom(notes, note.bassFrom, note.bassCount, note.bassTicks, tick);
 }
 
 }  // namespace songprep

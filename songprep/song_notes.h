@@ -34,6 +34,7 @@ struct SongNote {
 struct LineStretch {
     std::uint32_t start;
     std::uint32_t end;
+    double before = 0;  // the lengths of the note's stretches before this one
 };
 
 struct SongNotes {

@@ -1,6 +1,7 @@
 #include "songprep/voice_messages.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 
 namespace songprep {
@@ -61,12 +62,14 @@ public:
         current_[kSettingPan] = SettingValue{kPanController, kCentrePan};
     }
 
-    void note(const VoiceNote& note, const std::vector<InputMessage>& channel) {
-        auto first = std::upper_bound(channel.begin(), channel.end(), note.start,
-                                      [](std::uint32_t t, const InputMessage& m) { return t < m.tick; });
+    // `channel` holds the note's channel's settings; `seen` is how many of
+    // them this voice has already looked at, `atStart` their latest values.
+    void note(const VoiceNote& note, const std::vector<InputMessage>& channel, std::size_t& seen,
+              std::array<std::optional<InputMessage>, kSettings>& latest) {
+        for (; seen < channel.size() && channel[seen].tick <= note.start; ++seen)
+            latest[settingOf(channel[seen])] = channel[seen];
         // The channel's settings as they stand at the note's start.
-        std::array<std::optional<InputMessage>, kSettings> atStart;
-        for (auto it = channel.begin(); it != first; ++it) atStart[settingOf(*it)] = *it;
+        std::array<std::optional<InputMessage>, kSettings> atStart = latest;
         if (!atStart[kSettingWheel])
             atStart[kSettingWheel] = InputMessage{0, kWheel, kWheelCentre & 0x7F, kWheelCentre >> 7};
         if (!atStart[kSettingPan])
@@ -74,7 +77,8 @@ public:
         for (int setting = 0; setting < kSettings; ++setting)
             if (atStart[setting]) apply(*atStart[setting], note.start);
         out_.push_back({note.start, 0x90, note.key, note.velocity});
-        for (auto it = first; it != channel.end() && it->tick < note.end; ++it) apply(*it, it->tick);
+        for (std::size_t i = seen; i < channel.size() && channel[i].tick < note.end; ++i)
+            apply(channel[i], channel[i].tick);
         out_.push_back({note.end, 0x80, note.key, 0});
     }
 
@@ -101,8 +105,16 @@ std::array<std::vector<InputMessage>, kVoiceCount> voiceMessages(const InputSong
     std::array<std::vector<InputMessage>, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         VoiceWriter writer(voice, voices[voice]);
-        for (const VoiceNote& note : allocation.voices[voice])
-            writer.note(note, note.channel == kDrumChannel ? none : settings[note.channel]);
+        std::array<std::size_t, kChannels> seen{};
+        std::array<std::array<std::optional<InputMessage>, kSettings>, kChannels> latest{};
+        for (const VoiceNote& note : allocation.voices[voice]) {
+            int channel = note.channel == kDrumChannel ? -1 : note.channel;
+            std::size_t noneSeen = 0;
+            std::array<std::optional<InputMessage>, kSettings> noneLatest{};
+            writer.note(note, channel < 0 ? none : settings[channel],
+                        channel < 0 ? noneSeen : seen[channel],
+                        channel < 0 ? noneLatest : latest[channel]);
+        }
     }
     return voices;
 }
