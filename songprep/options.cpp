@@ -1,13 +1,15 @@
 #include "songprep/options.h"
 
+#include "songmake/conversion.h"
+#include "songprep/wave_files.h"
 #include "toolkit/command_line.h"
 
 namespace songprep {
 
 const char* const kUsage =
     "Usage:\n"
-    " songprep [--voices LIST] [--chords top|bottom|keep] [--unit-ms MS] [--no-bend] in.mid "
-    "out.mid\n"
+    " songprep [--voices LIST] [--chords top|bottom|keep] [--unit-ms MS] [--no-bend]\n"
+    "          [--waves A,B] [--force] in.mid out.mid\n"
     "\n"
     "Rewrites in.mid as out.mid, which songmake converts without loss, and says what changed.\n"
     "  --voices LIST   the MIDI channels (1 to 16) of voices 0 to 3, as 2,3,-,10 ('-': no\n"
@@ -16,7 +18,10 @@ const char* const kUsage =
     "                  the lowest (bottom), or all of them (keep: the converter slides)\n"
     "  --unit-ms MS    the player unit in milliseconds (default 2.5); 0 keeps the file's times\n"
     "  --no-bend       leave the pitch wheel out instead of turning it into controller 2\n"
-    "  --help, --version\n";
+    "  --waves A,B     copy A and B as out-0.raw and out-1.raw, the song's wave files;\n"
+    "                  default: the input's own, else the example song's\n"
+    "  --force         replace wave files already beside out.mid\n"
+    "  -h, --help, --version\n";
 
 namespace {
 
@@ -47,7 +52,7 @@ bool parseChordRule(std::string_view text, ChordRule& rule) {
     return false;
 }
 
-bool parseUnitMs(const char* text, double& unitMs) {
+bool parseUnitMs(std::string_view text, double& unitMs) {
     double number = 0;
     if (!toolkit::parseOptionNumber(text, number)) return false;
     if (number != 0 && (number < kSmallestUnitMs || number > kLargestUnitMs)) return false;
@@ -84,35 +89,43 @@ bool parseVoiceList(std::string_view text, VoiceChannels& voices) {
     }
 }
 
-OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options) {
+void parseOptions(toolkit::ArgumentReader& arguments, PrepOptions& options) {
     options.unitMs = toolkit::kDefaultUnitMs;
     int names = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (argument == "--help") return OptionsVerdict::help;
-        if (argument == "--version") return OptionsVerdict::version;
-        if (argument == "--no-bend") {
+    while (arguments.next()) {
+        std::string_view value;
+        if (arguments.isName()) {
+            if (names == 2) arguments.fail("two MIDI files, in.mid and out.mid, not three");
+            (names++ == 0 ? options.inName : options.outName) = arguments.name();
+        } else if (arguments.flag("--no-bend")) {
             options.bend = false;
-        } else if (argument == "--voices") {
-            if (!hasValue) return OptionsVerdict::usageError;
-            std::string_view list = argv[++i];
-            options.autoVoices = list == "auto";
-            if (!options.autoVoices && !parseVoiceList(list, options.voices))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--chords") {
-            if (!hasValue || !parseChordRule(argv[++i], options.chords))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--unit-ms") {
-            if (!hasValue || !parseUnitMs(argv[++i], options.unitMs))
-                return OptionsVerdict::usageError;
-        } else if (argument.starts_with("--") || names == 2) {
-            return OptionsVerdict::usageError;
+        } else if (arguments.flag("--force")) {
+            options.force = true;
+        } else if (arguments.option("--voices", value)) {
+            options.autoVoices = value == "auto";
+            if (!options.autoVoices && !parseVoiceList(value, options.voices))
+                arguments.failValue("--voices", value,
+                                    "auto or up to four channels 1 to 16 or '-', none twice, "
+                                    "such as 2,3,-,10");
+        } else if (arguments.option("--chords", value)) {
+            if (!parseChordRule(value, options.chords))
+                arguments.failValue("--chords", value, "top, bottom or keep");
+        } else if (arguments.option("--unit-ms", value)) {
+            if (!parseUnitMs(value, options.unitMs))
+                arguments.failValue("--unit-ms", value,
+                                    "0 or a number of milliseconds from 0.04 to 1200, such as 2.5");
+        } else if (arguments.option("--waves", value)) {
+            if (!parseWaveList(value, options.waves))
+                arguments.failValue("--waves", value, "two file names, such as a.raw,b.raw");
         } else {
-            (names++ == 0 ? options.inName : options.outName) = argument;
+            arguments.failUnknown();
         }
     }
-    return names == 2 ? OptionsVerdict::run : OptionsVerdict::usageError;
+    if (names < 2)
+        arguments.fail(names == 0 ? "no MIDI files given: in.mid and out.mid"
+                                  : "no output file given after " + options.inName);
+    else if (options.outName.size() < kMidiExtensionLength)
+        arguments.fail("expecting a .mid file to write, not " + options.outName);
 }
 
 }  // namespace songprep

@@ -85,12 +85,13 @@ TEST(PianoRoll, NothingAfterTheEndIsDrawn) {
 }
 
 TEST(SvgRoll, ASongEndingOnAGridStepGetsItsLastLineAndLabelOnce) {
-    // 200 units: a grid line every 20, the last at x = 48 + 200 / 4.
-    std::string svg = renderPianoRoll(rollOf({0x00, 0x90, 0x67, C4, 200, 0x80, 0x00, 0xD0}), "");
+    // 200 units of 2.5 ms: a grid line every 0.05 s, the last at x = 48 + 200 / 4.
+    std::string svg =
+        renderPianoRoll(rollOf({0x00, 0x90, 0x67, C4, 200, 0x80, 0x00, 0xD0}), "", 2.5);
 
     EXPECT_EQ(occurrences(svg, "stroke=\"#ddd\""), 11);
     EXPECT_EQ(occurrences(svg, "<line x1=\"98.0\" y1=\"36.0\""), 1);
-    EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">200</text>"), 1);
+    EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">0.50</text>"), 1);
 }
 
 TEST(SvgRoll, EscapingLeavesNoMarkupAndNoControlCharacters) {
