@@ -50,12 +50,15 @@ int main(int argc, char** argv) {
         return kReaderError;
     }
     Preparation preparation = prepareSong(song, options);
-    errno = 0;
-    if (!writeOutput(options.outName, preparation.file)) {
-        toolkit::tellError(kProgram, toolkit::fileProblem("write", options.outName, errno));
+    // The wave files first, so that a song is never written without them.
+    if (std::string problem = writeWaveFiles(waves); !problem.empty()) {
+        toolkit::tellError(kProgram, problem);
         return kWriteError;
     }
-    if (std::string problem = writeWaveFiles(waves); !problem.empty()) {
+    errno = 0;
+    if (!writeOutput(options.outName, preparation.file)) {
+        std::string problem = toolkit::fileProblem("write", options.outName, errno);
+        undoWaveFiles(waves);
         toolkit::tellError(kProgram, problem);
         return kWriteError;
     }

@@ -55,20 +55,15 @@ std::string readSource(const std::string& name, WaveFile& file, WaveFiles& waves
     return "";
 }
 
-// What a name held before it was written, to put back after a failure.
-struct Earlier {
-    std::string name;
-    std::optional<std::vector<std::uint8_t>> bytes;  // none: there was no such file
-};
-
-void putBack(const Earlier& earlier) {
-    if (!earlier.bytes) {
-        std::remove(earlier.name.c_str());
+void putBack(const WaveFile& file) {
+    if (file.origin == WaveOrigin::kept) return;
+    if (!file.earlier) {
+        std::remove(file.name.c_str());
         return;
     }
-    std::string_view content(reinterpret_cast<const char*>(earlier.bytes->data()),
-                             earlier.bytes->size());
-    toolkit::replaceFile(earlier.name, content);
+    std::string_view content(reinterpret_cast<const char*>(file.earlier->data()),
+                             file.earlier->size());
+    toolkit::replaceFile(file.name, content);
 }
 
 }  // namespace
@@ -91,9 +86,15 @@ WaveFiles gatherWaveFiles(const std::string& inName, const std::string& outName,
         WaveFile& file = waves.files[number];
         file.name = waveFileBeside(outName, number);
         std::string inputWave = waveFileBeside(inName, number);
+        std::vector<std::uint8_t> earlier;
         if (exists(file.name) && !force) {
             file.origin = WaveOrigin::kept;
-        } else if (!chosen.empty()) {
+            continue;
+        }
+        if (exists(file.name) &&
+            toolkit::readWholeFile(file.name, kLargestWaveFile, earlier) == toolkit::ReadResult::ok)
+            file.earlier = std::move(earlier);
+        if (!chosen.empty()) {
             file.origin = WaveOrigin::chosen;
             waves.problem = readSource(chosen[number], file, waves);
         } else if (exists(inputWave)) {
@@ -109,25 +110,23 @@ WaveFiles gatherWaveFiles(const std::string& inName, const std::string& outName,
 }
 
 std::string writeWaveFiles(const WaveFiles& waves) {
-    std::vector<Earlier> written;
-    for (const WaveFile& file : waves.files) {
+    for (std::size_t i = 0; i < waves.files.size(); ++i) {
+        const WaveFile& file = waves.files[i];
         if (file.origin == WaveOrigin::kept) continue;
-        Earlier earlier{file.name, std::nullopt};
-        std::vector<std::uint8_t> bytes;
-        if (exists(file.name) &&
-            toolkit::readWholeFile(file.name, kLargestWaveFile, bytes) == toolkit::ReadResult::ok)
-            earlier.bytes = std::move(bytes);
         std::string_view content(reinterpret_cast<const char*>(file.bytes.data()),
                                  file.bytes.size());
         errno = 0;
         if (!toolkit::replaceFile(file.name, content)) {
             std::string problem = toolkit::fileProblem("write", file.name, errno);
-            for (const Earlier& each : written) putBack(each);
+            for (std::size_t written = 0; written < i; ++written) putBack(waves.files[written]);
             return problem;
         }
-        written.push_back(std::move(earlier));
     }
     return "";
+}
+
+void undoWaveFiles(const WaveFiles& waves) {
+    for (const WaveFile& file : waves.files) putBack(file);
 }
 
 std::string waveFilesLine(const WaveFiles& waves) {

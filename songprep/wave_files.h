@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct WaveFile {
     WaveOrigin origin = WaveOrigin::bundled;
     std::string source;  // the file copied, for chosen and input
     std::vector<std::uint8_t> bytes;
+    // What the name held before, to put back after a failure; none: no file.
+    std::optional<std::vector<std::uint8_t>> earlier;
 };
 
 struct WaveFiles {
@@ -44,6 +47,10 @@ WaveFiles gatherWaveFiles(const std::string& inName, const std::string& outName,
 // Writes the files that are not kept, all or none: after a failure the names
 // hold what they held before. Returns the problem, empty when all were written.
 std::string writeWaveFiles(const WaveFiles& waves);
+
+// Puts back what the names held before writeWaveFiles, for a song that could
+// not be written after them.
+void undoWaveFiles(const WaveFiles& waves);
 
 // The report's line on them: "Wave files: song-0.raw copied from in-0.raw, ...".
 std::string waveFilesLine(const WaveFiles& waves);
