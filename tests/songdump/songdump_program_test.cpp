@@ -146,6 +146,22 @@ TEST(SongdumpProgram, DrawsThePianoRollAsWellFormedSvgBesideTheSong) {
     EXPECT_EQ(occurrences(svg, "class=\"mark\""), 7);
 }
 
+// --list keeps the listing and the summary beside the picture; --unit-ms sets
+// the seconds on its time axis.
+TEST(SongdumpProgram, ListAddsTheListingToThePictureAndUnitMsItsSeconds) {
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0x90, 0x67, 0x0C, 0x01, 0xC8, 0x80, 0x00, 0xD0}));
+    RunResult listed = songdump(song, {"song.sng"});
+
+    RunResult both = songdump(song, {"--svg", "--list", "--unit-ms", "5", "song.sng"});
+
+    EXPECT_EQ(both.exitCode, 0);
+    EXPECT_EQ(both.output, listed.output + "song.svg written.\n");
+    EXPECT_NE(
+        readText(song.folder / "song.svg").find(">song.sng: 1.00 s, 200 player units of 5 ms<"),
+        std::string::npos);
+}
+
 TEST(SongdumpProgram, SvgStaysWellFormedWhateverTheFileName) {
     if (!haveXmlParser())
         GTEST_SKIP() << "xmllint is not installed (Debian: libxml2-utils), or cannot be run "
