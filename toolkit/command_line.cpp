@@ -130,9 +130,11 @@ std::string fileProblem(std::string_view what, const std::string& name, int erro
 }
 
 std::string unopenableReason(const std::string& name) {
+    platform::FileKind kind = platform::fileFacts(name).kind;
     // A folder opens on some systems and not on others; it never reads.
-    if (platform::fileFacts(name).kind == platform::FileKind::folder)
-        return fileProblem("read", name, EISDIR);
+    if (kind == platform::FileKind::folder) return fileProblem("read", name, EISDIR);
+    // Opening a pipe waits for its writer: the reader decides on devices and pipes.
+    if (kind == platform::FileKind::other) return "";
     errno = 0;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return fileProblem("open", name, errno != 0 ? errno : ENOENT);

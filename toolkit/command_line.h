@@ -86,7 +86,8 @@ int answerUsageError(const char* program, std::string_view problem);
 void tellError(const char* program, std::string_view text);
 
 // Why `name` cannot be read, as "can't open NAME: REASON" with the system's
-// reason; empty when it opens. A folder is said to be one on every system.
+// reason; empty when it opens, and for a device or a pipe, which is not
+// opened here. A folder is said to be one on every system.
 std::string unopenableReason(const std::string& name);
 
 // "can't WHAT NAME: REASON", with the system's words for `error` (an errno
