@@ -91,9 +91,16 @@ WaveFiles gatherWaveFiles(const std::string& inName, const std::string& outName,
             file.origin = WaveOrigin::kept;
             continue;
         }
-        if (exists(file.name) &&
-            toolkit::readWholeFile(file.name, kLargestWaveFile, earlier) == toolkit::ReadResult::ok)
+        if (platform::fileFacts(file.name).kind == platform::FileKind::regular) {
+            // Replaced only where it can be put back should a later write fail.
+            if (toolkit::readWholeFile(file.name, kLargestWaveFile, earlier) !=
+                toolkit::ReadResult::ok) {
+                waves.problem = toolkit::fileProblem("read", file.name, 0) +
+                                ", to put it back should writing fail";
+                break;
+            }
             file.earlier = std::move(earlier);
+        }
         if (!chosen.empty()) {
             file.origin = WaveOrigin::chosen;
             waves.problem = readSource(chosen[number], file, waves);
