@@ -11,6 +11,7 @@
 #include "songdump/svg_roll.h"
 #include "songformat/records.h"
 #include "songformat/songformat.h"
+#include "toolkit/command_line.h"
 
 using namespace songdump;
 using namespace songformat;
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     summary.text(stream.size(), decoder.endTime());
     headerLine(std::string(name), stream.size());
 
-    std::string svg = renderPianoRoll(roll, std::string(name));
+    std::string svg = renderPianoRoll(roll, std::string(name), toolkit::kDefaultUnitMs);
     if (!svg.starts_with("<") || svg.find("</svg>") == std::string::npos) __builtin_trap();
     return 0;
 }

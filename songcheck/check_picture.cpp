@@ -15,9 +15,7 @@ using songdump::RollBar;
 using toolkit::format;
 
 constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
-// The picture is some 1400 pixels wide: a layer of more notes than this shows
-// nothing more, and would only make the file huge.
-constexpr std::size_t kMostBarsPerLayer = 100000;
+using songdump::kMostBarsPerLayer;
 constexpr int kNoteColour = 7;  // the grey of the voice colours, for notes
 
 std::string keyText(int key) { return songdump::noteName(key); }

@@ -1,5 +1,6 @@
 // songcheck: tells what converting a MIDI file with songmake will lose or
 // change, and where, before anything is converted.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -19,17 +20,19 @@ using namespace songcheck;
 
 enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError = 3, kLoss = 4 };
 
+constexpr const char* kProgram = "songcheck";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     CheckOptions options;
-    if (auto answered =
-            toolkit::answerOptions(parseOptions(argc, argv, options), "songcheck", kUsage))
-        return *answered;
-    if (options.midiName.size() < kMidiExtensionLength) {
-        std::fputs("Expecting a .mid file\n", stdout);
-        return kUsageError;
+    toolkit::ArgumentReader arguments(argc, argv);
+    parseOptions(arguments, options);
+    if (auto answered = toolkit::answerOptions(arguments, kProgram, kUsage)) return *answered;
+    if (std::string unopenable = toolkit::unopenableReason(options.midiName); !unopenable.empty()) {
+        toolkit::tellError(kProgram, unopenable);
+        return kReaderError;
     }
 
     SongSources sources = sourcesForMidiFile(options.midiName);
@@ -39,7 +42,7 @@ int main(int argc, char** argv) {
     sources.observer = &trace;
     Conversion conversion = convertSong(sources);
     if (conversion.outcome == ConversionOutcome::readerError) {
-        std::printf("%s\n", conversion.readerError.c_str());
+        toolkit::tellError(kProgram, conversion.readerError);
         return kReaderError;
     }
     trace.placeRecords(conversion.song);
@@ -52,8 +55,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", closingLine(check.findings).c_str());
     if (options.svg) {
         std::string name = pictureName(sources.base);
+        errno = 0;
         if (!toolkit::replaceFile(name, drawCheck(trace, check, options.unitMs))) {
-            std::printf("Can't write %s\n", name.c_str());
+            toolkit::tellError(kProgram, toolkit::fileProblem("write", name, errno));
             return kPictureError;
         }
         std::printf("%s written.\n", name.c_str());

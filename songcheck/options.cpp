@@ -1,9 +1,11 @@
 #include "songcheck/options.h"
 
+#include <string>
 #include <string_view>
 
-#include "toolkit/command_line.h"
 #include "songformat/songformat.h"
+#include "songmake/conversion.h"
+#include "toolkit/command_line.h"
 
 namespace songcheck {
 
@@ -16,37 +18,41 @@ const char* const kUsage =
     "  --svg           also draw the file's notes and the song's as BASE.check.svg\n"
     "  --unit-ms MS    the player unit in milliseconds (default 2.5)\n"
     "  --max-bytes N   the stream size the firmware holds (default 65536)\n"
-    "  --help, --version\n";
+    "  -h, --help, --version\n";
 
-OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options) {
+void parseOptions(toolkit::ArgumentReader& arguments, CheckOptions& options) {
     options.unitMs = toolkit::kDefaultUnitMs;
     options.maxBytes = songformat::kMaxAddressableStream;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        bool hasValue = i + 1 < argc;
+    while (arguments.next()) {
+        std::string_view value;
         double number = 0;
-        if (argument == "--help") return OptionsVerdict::help;
-        if (argument == "--version") return OptionsVerdict::version;
-        if (argument == "--strict") {
+        if (arguments.isName()) {
+            if (!options.midiName.empty())
+                arguments.fail("one MIDI file at a time, not " + options.midiName + " and " +
+                               std::string(arguments.name()));
+            options.midiName = arguments.name();
+        } else if (arguments.flag("--strict")) {
             options.strict = true;
-        } else if (argument == "--svg") {
+        } else if (arguments.flag("--svg")) {
             options.svg = true;
-        } else if (argument == "--unit-ms") {
-            if (!hasValue || !toolkit::parseOptionNumber(argv[++i], number) || number <= 0)
-                return OptionsVerdict::usageError;
+        } else if (arguments.option("--unit-ms", value)) {
+            if (!toolkit::parseOptionNumber(value, number) || number <= 0)
+                arguments.failValue("--unit-ms", value,
+                                    "a number of milliseconds above 0, such as 2.5");
             options.unitMs = number;
-        } else if (argument == "--max-bytes") {
-            if (!hasValue || !toolkit::parseOptionNumber(argv[++i], number) || number < 1 ||
-                number > 1e15 || number != static_cast<double>(static_cast<std::size_t>(number)))
-                return OptionsVerdict::usageError;
+        } else if (arguments.option("--max-bytes", value)) {
+            if (!toolkit::parseOptionNumber(value, number) || number < 1 || number > 1e15 ||
+                number != static_cast<double>(static_cast<std::size_t>(number)))
+                arguments.failValue("--max-bytes", value, "a whole number of bytes above 0");
             options.maxBytes = static_cast<std::size_t>(number);
-        } else if (argument.starts_with("--") || !options.midiName.empty()) {
-            return OptionsVerdict::usageError;
         } else {
-            options.midiName = argument;
+            arguments.failUnknown();
         }
     }
-    return options.midiName.empty() ? OptionsVerdict::usageError : OptionsVerdict::run;
+    if (options.midiName.empty())
+        arguments.fail("no MIDI file given");
+    else if (options.midiName.size() < kMidiExtensionLength)
+        arguments.fail("expecting a .mid file, not " + options.midiName);
 }
 
 }  // namespace songcheck

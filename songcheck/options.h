@@ -16,9 +16,8 @@ struct CheckOptions {
     std::size_t maxBytes = 0;
 };
 
-using toolkit::OptionsVerdict;
-
-OptionsVerdict parseOptions(int argc, char** argv, CheckOptions& options);
+// Reads the command line into `options`; what is wrong with it stays in `arguments`.
+void parseOptions(toolkit::ArgumentReader& arguments, CheckOptions& options);
 
 extern const char* const kUsage;
 

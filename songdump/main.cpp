@@ -1,5 +1,6 @@
 // songdump: lists what a song file holds, record by record, and can draw it
 // as a piano roll.
+#include <cerrno>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -8,11 +9,12 @@
 #include "songdump/piano_roll.h"
 #include "songdump/report.h"
 #include "songdump/svg_roll.h"
-#include "toolkit/command_line.h"
-#include "toolkit/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
 #include "songformat/songformat.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
+#include "toolkit/text_format.h"
 #include "toolkit/whole_file.h"
 
 namespace {
@@ -24,50 +26,68 @@ using songformat::StreamVerdict;
 
 enum ExitCode { kSuccess = 0, kFailure = 1 };
 
-// What the command line asks for; --help and --version win over everything else.
-enum class Request { kList, kHelp, kVersion, kUsageError };
+constexpr const char* kProgram = "songdump";
 
 struct Options {
     std::string songName;
     bool svg = false;
+    bool list = false;
     bool summaryOnly = false;
+    double unitMs = toolkit::kDefaultUnitMs;
+
+    // Without --svg the listing is what songdump is for; with it, only on request.
+    bool showsRecords() const { return list || (!svg && !summaryOnly); }
+    bool showsSummary() const { return showsRecords() || summaryOnly; }
 };
 
 const char* const kUsage =
-    "Usage:\n songdump [--svg] [--summary] sng_file\n songdump --help | --version\n\n"
-    "Lists the records of a song file; --svg also draws it as a piano roll.\n";
+    "Usage:\n"
+    " songdump [--summary] [--svg [--list]] [--unit-ms MS] sng_file\n"
+    "\n"
+    "Lists the records of a song file and sums them up.\n"
+    "  --summary      only the summary, not every record\n"
+    "  --svg          draw the song as a piano roll, song.svg, instead of listing it\n"
+    "  --list         with --svg, list the records as well\n"
+    "  --unit-ms MS   the player unit in milliseconds, for the picture's time axis\n"
+    "                 (default 2.5)\n"
+    "  -h, --help, --version\n";
 
-Request parseArguments(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument == "--help") return Request::kHelp;
-        if (argument == "--version") return Request::kVersion;
-    }
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument == "--svg")
+void parseArguments(toolkit::ArgumentReader& arguments, Options& options) {
+    while (arguments.next()) {
+        std::string_view value;
+        if (arguments.isName()) {
+            if (!options.songName.empty())
+                arguments.fail("one song file at a time, not " + options.songName + " and " +
+                               std::string(arguments.name()));
+            options.songName = arguments.name();
+        } else if (arguments.flag("--svg")) {
             options.svg = true;
-        else if (argument == "--summary")
+        } else if (arguments.flag("--list")) {
+            options.list = true;
+        } else if (arguments.flag("--summary")) {
             options.summaryOnly = true;
-        else if (argument.starts_with("--") || !options.songName.empty())
-            return Request::kUsageError;
-        else
-            options.songName = argument;
+        } else if (arguments.option("--unit-ms", value)) {
+            if (!toolkit::parseOptionNumber(value, options.unitMs) || options.unitMs <= 0)
+                arguments.failValue("--unit-ms", value,
+                                    "a number of milliseconds above 0, such as 2.5");
+        } else {
+            arguments.failUnknown();
+        }
     }
-    return options.songName.empty() ? Request::kUsageError : Request::kList;
+    if (options.songName.empty()) arguments.fail("no song file given");
 }
 
 // Lists every record and feeds the summary and the roll; false at a bad record.
 bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& summary,
                  PianoRoll& roll) {
-    if (!options.summaryOnly) std::printf("%s\n", columnTitles().c_str());
+    if (options.showsRecords()) std::printf("%s\n", columnTitles().c_str());
     for (Record record; decoder.next(record);) {
-        if (!options.summaryOnly) std::printf("%s\n", recordLine(record).c_str());
+        if (options.showsRecords()) std::printf("%s\n", recordLine(record).c_str());
         summary.add(record);
         roll.add(record);
     }
     if (decoder.failure().error == DecodeError::kNone) return true;
-    std::printf("%s\n", songformat::unplayableReason(decoder).c_str());
+    toolkit::tellError(kProgram, songformat::unplayableReason(decoder));
     return false;
 }
 
@@ -75,22 +95,25 @@ bool listRecords(StreamDecoder& decoder, const Options& options, SongSummary& su
 bool checkEnd(const StreamDecoder& decoder) {
     switch (decoder.verdict()) {
         case StreamVerdict::kNoEnd:
-            std::printf("%s\n", songformat::unplayableReason(decoder).c_str());
+            toolkit::tellError(kProgram, songformat::unplayableReason(decoder));
             return false;
         case StreamVerdict::kBytesAfterEnd:
-            std::printf("Warn: %zu bytes after the end record at offset %zu are never played.\n",
-                        decoder.bytesAfterEnd(), decoder.endOffset());
+            toolkit::tellError(
+                kProgram,
+                toolkit::format("warning: %zu bytes after the end record at offset %zu are never "
+                                "played.",
+                                decoder.bytesAfterEnd(), decoder.endOffset()));
             return true;
         default:
             return true;
     }
 }
 
-bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
-    std::string name = songformat::besideSong(songName, ".svg");
-    std::string title = songName + ": " + std::to_string(roll.length()) + " player units";
-    if (!toolkit::replaceFile(name, renderPianoRoll(roll, title))) {
-        std::printf("Can't write %s\n", name.c_str());
+bool writePianoRoll(const Options& options, const PianoRoll& roll) {
+    std::string name = songformat::besideSong(options.songName, ".svg");
+    errno = 0;
+    if (!toolkit::replaceFile(name, renderPianoRoll(roll, options.songName, options.unitMs))) {
+        toolkit::tellError(kProgram, toolkit::fileProblem("write", name, errno));
         return false;
     }
     std::printf("%s written.\n", name.c_str());
@@ -102,34 +125,26 @@ bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
 int main(int argc, char** argv) {
     platform::useBinaryStandardOutput();
     Options options;
-    switch (parseArguments(argc, argv, options)) {
-        case Request::kHelp:
-            std::fputs(kUsage, stdout);
-            return kSuccess;
-        case Request::kVersion:
-            toolkit::printVersion("songdump");
-            return kSuccess;
-        case Request::kUsageError:
-            std::fputs(kUsage, stdout);
-            return kFailure;
-        case Request::kList:
-            break;
-    }
+    toolkit::ArgumentReader arguments(argc, argv);
+    parseArguments(arguments, options);
+    if (auto answered = toolkit::answerOptions(arguments, kProgram, kUsage)) return *answered;
     songformat::SongFile song;
     songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);
     if (status != songformat::SongFileStatus::kOk) {
-        std::printf("%s\n", songformat::unreadableReason(options.songName, status).c_str());
+        toolkit::tellError(kProgram, songformat::unreadableReason(options.songName, status));
         return kFailure;
     }
 
     std::size_t streamBytes = song.stream().size();
-    std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());
+    if (options.showsSummary())
+        std::printf("%s\n", headerLine(options.songName, streamBytes).c_str());
     SongSummary summary;
     PianoRoll roll;
     StreamDecoder decoder(song.stream());
     if (!listRecords(decoder, options, summary, roll)) return kFailure;
     if (!checkEnd(decoder)) return kFailure;
-    std::fputs(summary.text(streamBytes, decoder.endTime()).c_str(), stdout);
-    if (options.svg && !writePianoRoll(options.songName, roll)) return kFailure;
+    if (options.showsSummary())
+        std::fputs(summary.text(streamBytes, decoder.endTime()).c_str(), stdout);
+    if (options.svg && !writePianoRoll(options, roll)) return kFailure;
     return kSuccess;
 }

@@ -192,12 +192,15 @@ std::string drawMarksAndLegend(const RollPicture& picture, const Layout& layout)
     return svg;
 }
 
-// The picture songdump draws of a song's records.
-RollPicture pictureOf(const PianoRoll& roll, const std::string& title) {
+// The picture songdump draws of a song's records; `cut` tells whether a layer
+// was left at kMostBarsPerLayer.
+RollPicture pictureOf(const PianoRoll& roll, bool& cut) {
     RollPicture picture;
-    picture.title = title;
     picture.length = roll.length();
+    cut = roll.bars().size() > kMostBarsPerLayer || roll.steps().size() > kMostBarsPerLayer ||
+          roll.marks().size() > kMostBarsPerLayer;
     for (const NoteBar& bar : roll.bars()) {
+        if (picture.bars.size() == kMostBarsPerLayer) break;
         RollBar drawn;
         drawn.start = static_cast<double>(bar.start);
         drawn.end = static_cast<double>(bar.end);
@@ -209,14 +212,18 @@ RollPicture pictureOf(const PianoRoll& roll, const std::string& title) {
                              hertzOfWord(bar.word));
         picture.bars.push_back(std::move(drawn));
     }
-    for (const PitchStep& step : roll.steps())
+    for (const PitchStep& step : roll.steps()) {
+        if (picture.steps.size() == kMostBarsPerLayer) break;
         picture.steps.push_back({static_cast<double>(step.time), noteNumberOfWord(step.fromWord),
                                  noteNumberOfWord(step.toWord), step.voice});
-    for (const SettingMark& mark : roll.marks())
+    }
+    for (const SettingMark& mark : roll.marks()) {
+        if (picture.marks.size() == kMostBarsPerLayer) break;
         picture.marks.push_back(
             {static_cast<double>(mark.time), mark.voice,
              format("voice %u at %llu: ", mark.voice, static_cast<unsigned long long>(mark.time)) +
                  mark.label});
+    }
     for (int voice = 0; voice < kVoiceNibbleValues; ++voice)
         if (roll.voiceUsed(voice))
             picture.legend.push_back({voice, RollBar::Look::filled, format("voice %d", voice)});
@@ -249,8 +256,15 @@ std::string escapeXml(const std::string& text) {
 
 const char* voiceColour(int voice) { return colour(voice); }
 
-std::string renderPianoRoll(const PianoRoll& roll, const std::string& title) {
-    return renderRoll(pictureOf(roll, title));
+std::string renderPianoRoll(const PianoRoll& roll, const std::string& songName, double unitMs) {
+    bool cut = false;
+    RollPicture picture = pictureOf(roll, cut);
+    double seconds = static_cast<double>(roll.length()) * unitMs / 1000.0;
+    picture.title = songName + format(": %.2f s, %llu player units of %g ms", seconds,
+                                      static_cast<unsigned long long>(roll.length()), unitMs);
+    if (cut) picture.title += format(", the first %zu of each layer", kMostBarsPerLayer);
+    picture.secondsPerUnit = unitMs / 1000.0;
+    return renderRoll(picture);
 }
 
 std::string renderRoll(const RollPicture& picture) {

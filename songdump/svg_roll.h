@@ -4,6 +4,7 @@
 // song's over each other.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,8 +57,14 @@ struct RollPicture {
 
 std::string renderRoll(const RollPicture& picture);
 
-// The whole SVG document for songdump; `title` is shown above the roll.
-std::string renderPianoRoll(const PianoRoll& roll, const std::string& title);
+// A picture is some 1400 pixels wide: a layer (bars, steps or marks) of more
+// than this shows nothing more, and would only make the file huge.
+inline constexpr std::size_t kMostBarsPerLayer = 100000;
+
+// The whole SVG document for songdump: the song `songName`, its time axis in
+// seconds at `unitMs` milliseconds a player unit, the first kMostBarsPerLayer
+// of each layer drawn.
+std::string renderPianoRoll(const PianoRoll& roll, const std::string& songName, double unitMs);
 
 // The colour a voice is drawn in, for the picture's legend and bars.
 const char* voiceColour(int voice);

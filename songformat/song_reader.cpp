@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "toolkit/command_line.h"
 #include "toolkit/whole_file.h"
 
 namespace songformat {
@@ -34,9 +35,12 @@ std::string unreadableReason(const std::string& name, SongFileStatus status) {
         case SongFileStatus::kOk:
             return "";
         case SongFileStatus::kCantOpen:
-            return "Can't open " + name;
         case SongFileStatus::kCantRead:
-            return "Can't read " + name;
+            // Asked again, for the system's reason; a file that opens now failed while read.
+            if (std::string reason = toolkit::unopenableReason(name); !reason.empty())
+                return reason;
+            return toolkit::fileProblem(status == SongFileStatus::kCantOpen ? "open" : "read", name,
+                                        0);
         case SongFileStatus::kTooLarge:
             return name + " is not a song file: it is over " + std::to_string(kLargestSongFile) +
                    " bytes long.";

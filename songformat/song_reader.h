@@ -26,8 +26,9 @@ struct SongFile {
 // Reads `name` whole, refusing anything over kLargestSongFile, and splits it.
 SongFileStatus readSongFile(const std::string& name, SongFile& song);
 
-// Why `name` is not a song, as one line without its newline: "Can't open NAME",
-// "NAME is not a song file: it does not start with "sng1"."...
+// Why `name` is not a song, as one line without its newline: "can't open NAME:
+// No such file or directory", "NAME is not a song file: it does not start
+// with "sng1"."...
 std::string unreadableReason(const std::string& name, SongFileStatus status);
 
 // Why a decoded stream cannot be played, as one line without its newline: its

@@ -1,19 +1,20 @@
 // songplay: renders a song file to a WAV file through a plain model of the
 // synthesizer's four voices, to hear a song before flashing it.
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "toolkit/command_line.h"
-#include "toolkit/platform.h"
 #include "songformat/records.h"
 #include "songformat/song_reader.h"
-#include "toolkit/whole_file.h"
 #include "songplay/play_clock.h"
 #include "songplay/play_options.h"
 #include "songplay/play_summary.h"
 #include "songplay/song_renderer.h"
 #include "songplay/wav_writer.h"
+#include "toolkit/command_line.h"
+#include "toolkit/platform.h"
+#include "toolkit/whole_file.h"
 
 namespace {
 
@@ -21,13 +22,16 @@ using namespace songplay;
 
 enum ExitCode { kSuccess = 0, kFailure = 1 };
 
-// Every message goes to standard output, unless the WAV itself goes there.
+constexpr const char* kProgram = "songplay";
+
+// The report goes to standard output, unless the WAV itself goes there; errors
+// always go to standard error.
 struct Messages {
     std::FILE* to = stdout;
 
     void line(const std::string& text) const { std::fprintf(to, "%s\n", text.c_str()); }
     int fail(const std::string& text) const {
-        line(text);
+        toolkit::tellError(kProgram, text);
         return kFailure;
     }
 };
@@ -38,12 +42,10 @@ int answerCommandLine(const CommandLine& command) {
             std::fputs(usageText(), stdout);
             return kSuccess;
         case CommandKind::kVersion:
-            toolkit::printVersion("songplay");
+            toolkit::printVersion(kProgram);
             return kSuccess;
         default:
-            if (!command.problem.empty()) std::printf("songplay: %s\n", command.problem.c_str());
-            std::fputs(usageText(), stdout);
-            return kFailure;
+            return toolkit::answerUsageError(kProgram, command.problem);
     }
 }
 
@@ -104,12 +106,15 @@ int main(int argc, char** argv) {
     std::uint64_t frames = clock.songFrames(checked.endTime());
 
     std::string written = toStdout ? "WAV written to standard output" : name + " written";
-    std::string cantWrite =
-        toStdout ? "Can't write the WAV to standard output" : "Can't write " + name;
+    auto cantWrite = [&] {
+        return toStdout ? toolkit::fileProblem("write the WAV to", "standard output", errno)
+                        : toolkit::fileProblem("write", name, errno);
+    };
+    errno = 0;
     std::unique_ptr<toolkit::OutputStream> output = openOutput(name, toStdout);
-    if (!output) return messages.fail(cantWrite);
+    if (!output) return messages.fail(cantWrite());
     PlayResult result = writeWav(*output, frames, clock, options, song);
-    if (!result.written) return messages.fail(cantWrite);
+    if (!result.written) return messages.fail(cantWrite());
 
     messages.line(writtenLine(written, frames, options.rate, result.counts.notes));
     std::string notHeard = notHeardLine(result.counts.unheard, checked.bytesAfterEnd());

@@ -39,59 +39,81 @@ bool parseMute(std::string_view text, std::array<bool, kVoiceCount>& muted) {
     return false;
 }
 
-// Reads the value of the option `name`; the problem in words when it is not one.
-std::string readValue(std::string_view name, std::string_view value, PlayOptions& options) {
-    if (name == "-o") {
-        if (value.empty()) return "-o needs a file name";
-        options.outputName = value;
-    } else if (name == "--rate") {
-        if (!parseRate(value, options.rate))
-            return "--rate needs a whole number of hertz from 8000 to 192000";
-    } else if (name == "--unit-ms") {
-        if (!toolkit::parseOptionNumber(value, options.unitMs) || options.unitMs <= 0)
-            return "--unit-ms needs a number of milliseconds above 0, such as 2.5";
-    } else if (name == "--tables") {
-        if (!parseTables(value, options.tableOfVoice))
-            return "--tables needs four digits 1 or 2, one per voice, such as 1121";
-    } else if (!parseMute(value, options.muted)) {
-        return "--mute needs voice numbers 0 to 3 separated by commas, such as 2,3";
+// The options that take a value, each with what its value must be.
+struct ValueOption {
+    const char* name;
+    bool (*read)(std::string_view value, PlayOptions& options);
+    const char* needs;
+};
+
+const ValueOption kValueOptions[] = {
+    {"-o",
+     [](std::string_view value, PlayOptions& options) {
+         options.outputName = value;
+         return !value.empty();
+     },
+     "a file name"},
+    {"--rate",
+     [](std::string_view value, PlayOptions& options) { return parseRate(value, options.rate); },
+     "a whole number of hertz from 8000 to 192000"},
+    {"--unit-ms",
+     [](std::string_view value, PlayOptions& options) {
+         return toolkit::parseOptionNumber(value, options.unitMs) && options.unitMs > 0;
+     },
+     "a number of milliseconds above 0, such as 2.5"},
+    {"--tables",
+     [](std::string_view value, PlayOptions& options) {
+         return parseTables(value, options.tableOfVoice);
+     },
+     "four digits 1 or 2, one per voice, such as 1121"},
+    {"--mute",
+     [](std::string_view value, PlayOptions& options) { return parseMute(value, options.muted); },
+     "voice numbers 0 to 3 separated by commas, such as 2,3"},
+};
+
+// Reads the word `arguments` is at into `line`; false when it is no option of ours.
+bool readOption(toolkit::ArgumentReader& arguments, CommandLine& line) {
+    for (const ValueOption& option : kValueOptions) {
+        std::string_view value;
+        if (!arguments.option(option.name, value)) continue;
+        if (arguments.problem().empty() && !option.read(value, line.options))
+            arguments.failValue(option.name, value, option.needs);
+        return true;
     }
-    return "";
-}
-
-bool takesValue(std::string_view argument) {
-    return argument == "-o" || argument == "--rate" || argument == "--unit-ms" ||
-           argument == "--tables" || argument == "--mute";
-}
-
-CommandLine usageError(std::string problem) {
-    CommandLine line;
-    line.problem = std::move(problem);
-    return line;
+    return false;
 }
 
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument == "--help") return {CommandKind::kHelp, {}, ""};
-        if (argument == "--version") return {CommandKind::kVersion, {}, ""};
-        if (takesValue(argument)) {
-            if (i + 1 == argc) return usageError(std::string(argument) + " needs a value");
-            std::string problem = readValue(argument, argv[++i], line.options);
-            if (!problem.empty()) return usageError(problem);
-        } else if (argument.starts_with("-") && argument != "-") {
-            return usageError("unknown option " + std::string(argument));
-        } else if (!line.options.songName.empty()) {
-            return usageError("one song file at a time");
-        } else {
-            line.options.songName = argument;
+    toolkit::ArgumentReader arguments(argc, argv);
+    while (arguments.next()) {
+        if (arguments.isName()) {
+            if (!line.options.songName.empty())
+                arguments.fail("one song file at a time, not " + line.options.songName + " and " +
+                               std::string(arguments.name()));
+            line.options.songName = arguments.name();
+        } else if (!readOption(arguments, line)) {
+            arguments.failUnknown();
         }
     }
-    if (line.options.songName.empty()) return usageError("");
-    line.kind = CommandKind::kPlay;
+    if (line.options.songName.empty()) arguments.fail("no song file given");
+    switch (arguments.verdict()) {
+        case toolkit::OptionsVerdict::help:
+            line.kind = CommandKind::kHelp;
+            break;
+        case toolkit::OptionsVerdict::version:
+            line.kind = CommandKind::kVersion;
+            break;
+        case toolkit::OptionsVerdict::usageError:
+            line.kind = CommandKind::kUsageError;
+            line.problem = arguments.problem();
+            break;
+        case toolkit::OptionsVerdict::run:
+            line.kind = CommandKind::kPlay;
+            break;
+    }
     return line;
 }
 
@@ -105,7 +127,7 @@ const char* usageText() {
            "  --unit-ms MS   length of a player unit in milliseconds (default 2.5)\n"
            "  --tables LIST  the wave table of each voice, four digits 1 or 2 (default 1111)\n"
            "  --mute LIST    voices to leave out, such as 2,3\n"
-           "  --help, --version\n";
+           "  -h, --help, --version\n";
 }
 
 std::string wavName(const PlayOptions& options) {

@@ -42,7 +42,7 @@ std::string tooLongLine(const std::string& wavName, double frames, unsigned rate
                   ": the song lasts %.1f hours, over the 4 GiB of samples a WAV file holds at "
                   "%u Hz.",
                   frames / rate / 3600.0, rate);
-    return "Can't write " + wavName + text;
+    return "can't write " + wavName + text;
 }
 
 }  // namespace songplay

@@ -18,7 +18,7 @@ std::string writtenLine(const std::string& written, std::uint64_t frames, unsign
 // played everything the song holds, nothing.
 std::string notHeardLine(const UnheardCounts& unheard, std::size_t bytesAfterEnd);
 
-// "Can't write song.wav: the song lasts 6.2 hours, over the 4 GiB of samples a
+// "can't write song.wav: the song lasts 6.2 hours, over the 4 GiB of samples a
 // WAV file holds at 48000 Hz."
 std::string tooLongLine(const std::string& wavName, double frames, unsigned rate);
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "songmake/conversion.h"
+#include "songprep/wave_files.h"
 #include "toolkit/command_line.h"
 
 namespace songprep {
@@ -10,7 +12,7 @@ const char* const kUsage =
     "Usage:\n"
     " songprep [--melody CH] [--bass CH] [--drums VOICE|off] [--arpeggio MS]\n"
     "          [--voices LIST|auto] [--chords top|bottom|keep] [--max-bytes N] [--unit-ms MS]\n"
-    "          [--no-bend] in.mid out.mid\n"
+    "          [--no-bend] [--waves A,B] [--force] in.mid out.mid\n"
     "\n"
     "Arranges in.mid for the four voices as out.mid, which songmake converts without loss,\n"
     "and says what changed and how much of the music is kept.\n"
@@ -27,7 +29,10 @@ const char* const kUsage =
     "                  least important notes are left out until the song fits\n"
     "  --unit-ms MS    the player unit in milliseconds (default 2.5); 0 keeps the file's times\n"
     "  --no-bend       leave the pitch wheel out instead of turning it into controller 2\n"
-    "  --help, --version\n";
+    "  --waves A,B     copy A and B as out-0.raw and out-1.raw, the song's wave files;\n"
+    "                  default: the input's own, else the example song's\n"
+    "  --force         replace wave files already beside out.mid\n"
+    "  -h, --help, --version\n";
 
 namespace {
 
@@ -73,15 +78,16 @@ bool parseLineChannel(std::string_view text, int& channel) {
     return text != "-" && parseChannel(text, channel);
 }
 
-bool parseWholeNumber(const char* text, std::size_t& value) {
+bool parseWholeNumber(std::string_view text, std::size_t& value) {
     double number = 0;
-    if (!toolkit::parseOptionNumber(text, number) || number != static_cast<double>(static_cast<std::uint64_t>(number)) || number > 4294967295.0)
+    if (!toolkit::parseOptionNumber(text, number) || number > 4294967295.0 ||
+        number != static_cast<double>(static_cast<std::uint64_t>(number)))
         return false;
     value = static_cast<std::size_t>(number);
     return true;
 }
 
-bool parseArpeggio(const char* text, double& ms) {
+bool parseArpeggio(std::string_view text, double& ms) {
     double number = 0;
     if (!toolkit::parseOptionNumber(text, number) || number < kShortestArpeggioMs ||
         number > kLongestArpeggioMs)
@@ -90,7 +96,7 @@ bool parseArpeggio(const char* text, double& ms) {
     return true;
 }
 
-bool parseUnitMs(const char* text, double& unitMs) {
+bool parseUnitMs(std::string_view text, double& unitMs) {
     double number = 0;
     if (!toolkit::parseOptionNumber(text, number)) return false;
     if (number != 0 && (number < kSmallestUnitMs || number > kLargestUnitMs)) return false;
@@ -127,50 +133,60 @@ bool parseVoiceList(std::string_view text, VoiceChannels& voices) {
     }
 }
 
-OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options) {
+void parseOptions(toolkit::ArgumentReader& arguments, PrepOptions& options) {
     options.unitMs = toolkit::kDefaultUnitMs;
     int names = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (argument == "--help") return OptionsVerdict::help;
-        if (argument == "--version") return OptionsVerdict::version;
-        if (argument == "--no-bend") {
+    while (arguments.next()) {
+        std::string_view value;
+        if (arguments.isName()) {
+            if (names == 2) arguments.fail("two MIDI files, in.mid and out.mid, not three");
+            (names++ == 0 ? options.inName : options.outName) = arguments.name();
+        } else if (arguments.flag("--no-bend")) {
             options.bend = false;
-        } else if (argument == "--voices") {
-            if (!hasValue) return OptionsVerdict::usageError;
-            std::string_view list = argv[++i];
+        } else if (arguments.flag("--force")) {
+            options.force = true;
+        } else if (arguments.option("--voices", value)) {
             options.mode = VoiceMode::channels;
-            options.autoVoices = list == "auto";
-            if (!options.autoVoices && !parseVoiceList(list, options.voices))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--chords") {
-            if (!hasValue || !parseChordRule(argv[++i], options.chords))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--melody") {
-            if (!hasValue || !parseLineChannel(argv[++i], options.melodyChannel))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--bass") {
-            if (!hasValue || !parseLineChannel(argv[++i], options.bassChannel))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--drums") {
-            if (!hasValue || !parseDrums(argv[++i], options)) return OptionsVerdict::usageError;
-        } else if (argument == "--arpeggio") {
-            if (!hasValue || !parseArpeggio(argv[++i], options.arpeggioMs))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--max-bytes") {
-            if (!hasValue || !parseWholeNumber(argv[++i], options.maxBytes))
-                return OptionsVerdict::usageError;
-        } else if (argument == "--unit-ms") {
-            if (!hasValue || !parseUnitMs(argv[++i], options.unitMs))
-                return OptionsVerdict::usageError;
-        } else if (argument.starts_with("--") || names == 2) {
-            return OptionsVerdict::usageError;
+            options.autoVoices = value == "auto";
+            if (!options.autoVoices && !parseVoiceList(value, options.voices))
+                arguments.failValue("--voices", value,
+                                    "auto or up to four channels 1 to 16 or '-', none twice, "
+                                    "such as 2,3,-,10");
+        } else if (arguments.option("--chords", value)) {
+            if (!parseChordRule(value, options.chords))
+                arguments.failValue("--chords", value, "top, bottom or keep");
+        } else if (arguments.option("--unit-ms", value)) {
+            if (!parseUnitMs(value, options.unitMs))
+                arguments.failValue("--unit-ms", value,
+                                    "0 or a number of milliseconds from 0.04 to 1200, such as 2.5");
+        } else if (arguments.option("--waves", value)) {
+            if (!parseWaveList(value, options.waves))
+                arguments.failValue("--waves", value, "two file names, such as a.raw,b.raw");
+        } else if (arguments.option("--melody", value)) {
+            if (!parseLineChannel(value, options.melodyChannel))
+                arguments.failValue("--melody", value, "a channel from 1 to 16");
+        } else if (arguments.option("--bass", value)) {
+            if (!parseLineChannel(value, options.bassChannel))
+                arguments.failValue("--bass", value, "a channel from 1 to 16");
+        } else if (arguments.option("--drums", value)) {
+            if (!parseDrums(value, options))
+                arguments.failValue("--drums", value, "a voice from 0 to 3, or off");
+        } else if (arguments.option("--arpeggio", value)) {
+            if (!parseArpeggio(value, options.arpeggioMs))
+                arguments.failValue("--arpeggio", value, "a number of milliseconds from 5 to 1000");
+        } else if (arguments.option("--max-bytes", value)) {
+            if (!parseWholeNumber(value, options.maxBytes))
+                arguments.failValue("--max-bytes", value,
+                                    "a whole number of bytes, or 0 for no limit");
         } else {
-            (names++ == 0 ? options.inName : options.outName) = argument;
+            arguments.failUnknown();
         }
     }
-    return names == 2 ? OptionsVerdict::run : OptionsVerdict::usageError;
+    if (names < 2)
+        arguments.fail(names == 0 ? "no MIDI files given: in.mid and out.mid"
+                                  : "no output file given after " + options.inName);
+    else if (options.outName.size() < kMidiExtensionLength)
+        arguments.fail("expecting a .mid file to write, not " + options.outName);
 }
 
 }  // namespace songprep

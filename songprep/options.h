@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "toolkit/command_line.h"
 
@@ -46,11 +47,12 @@ struct PrepOptions {
     int drumVoice = 0;
     double arpeggioMs = 0;  // 0: off
     std::size_t maxBytes = kDefaultMaxBytes;  // 0: no limit
+    std::vector<std::string> waves;  // the two wave files to copy; empty: the input's own
+    bool force = false;              // replaces wave files already beside the output
 };
 
-using toolkit::OptionsVerdict;
-
-OptionsVerdict parseOptions(int argc, char** argv, PrepOptions& options);
+// Reads the command line into `options`; what is wrong with it stays in `arguments`.
+void parseOptions(toolkit::ArgumentReader& arguments, PrepOptions& options);
 
 // "2,3,-,10": channels as sequencers number them, '-' for an empty voice; up
 // to four, no channel twice. False for anything else.

@@ -311,13 +311,15 @@ TEST_F(SongCheck, CommandLineAndExitCodes) {
     EXPECT_EQ(version.output, "songcheck 1.0.0\n");
     RunResult shortName = runProgram(SONGCHECK_PATH, {"abc"}, folder.path());
     EXPECT_EQ(shortName.exitCode, 1);
-    EXPECT_EQ(shortName.output, "Expecting a .mid file\n");
+    EXPECT_EQ(shortName.errors,
+              "songcheck: expecting a .mid file, not abc\n"
+              "Try 'songcheck --help' for more information.\n");
     writeFile(folder / "bad.mid", std::string("MThd"));
     RunResult unreadable = runProgram(SONGCHECK_PATH, {"bad.mid"}, folder.path());
     EXPECT_EQ(unreadable.exitCode, 2);
-    EXPECT_EQ(unreadable.output, "MThd header runs past the end of the file\n");
-    EXPECT_EQ(runProgram(SONGCHECK_PATH, {"none.mid"}, folder.path()).output,
-              "Can't open none.mid\n");
+    EXPECT_EQ(unreadable.errors, "songcheck: MThd header runs past the end of the file\n");
+    EXPECT_EQ(runProgram(SONGCHECK_PATH, {"none.mid"}, folder.path()).errors,
+              "songcheck: can't open none.mid: No such file or directory\n");
 }
 
 }  // namespace

@@ -85,12 +85,31 @@ TEST(PianoRoll, NothingAfterTheEndIsDrawn) {
 }
 
 TEST(SvgRoll, ASongEndingOnAGridStepGetsItsLastLineAndLabelOnce) {
-    // 200 units: a grid line every 20, the last at x = 48 + 200 / 4.
-    std::string svg = renderPianoRoll(rollOf({0x00, 0x90, 0x67, C4, 200, 0x80, 0x00, 0xD0}), "");
+    // 200 units of 2.5 ms: a grid line every 0.05 s, the last at x = 48 + 200 / 4.
+    std::string svg =
+        renderPianoRoll(rollOf({0x00, 0x90, 0x67, C4, 200, 0x80, 0x00, 0xD0}), "s.sng", 2.5);
 
     EXPECT_EQ(occurrences(svg, "stroke=\"#ddd\""), 11);
     EXPECT_EQ(occurrences(svg, "<line x1=\"98.0\" y1=\"36.0\""), 1);
-    EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">200</text>"), 1);
+    EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">0.50</text>"), 1);
+    EXPECT_EQ(occurrences(svg, ">s.sng: 0.50 s, 200 player units of 2.5 ms</text>"), 1);
+    EXPECT_TRUE(svg.ends_with(">seconds</text>\n</svg>\n"));
+}
+
+// As songcheck's picture does: past 100000 the roll would show nothing more.
+TEST(SvgRoll, ALayerStopsAtTheCapAndTheTitleSaysSo) {
+    Bytes stream{0x00};
+    for (std::size_t note = 0; note <= kMostBarsPerLayer; ++note)
+        stream.insert(stream.end(), {0x90, 0x67, C4, 0x01, 0x80, 0x00});
+    stream.push_back(0xD0);
+
+    std::string svg = renderPianoRoll(rollOf(stream), "long.sng", 2.5);
+
+    EXPECT_EQ(occurrences(svg, "class=\"note\""), static_cast<int>(kMostBarsPerLayer));
+    EXPECT_EQ(occurrences(svg,
+                          ">long.sng: 250.00 s, 100001 player units of 2.5 ms, the first "
+                          "100000 of each layer</text>"),
+              1);
 }
 
 TEST(SvgRoll, EscapingLeavesNoMarkupAndNoControlCharacters) {

@@ -136,7 +136,7 @@ TEST(SongdumpProgram, DrawsThePianoRollAsWellFormedSvgBesideTheSong) {
     RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(lastLine(result.output), "song.svg written.");
+    EXPECT_EQ(result.output, "song.svg written.\n");  // the picture, not the listing
     EXPECT_TRUE(wellFormedXml(song, "song.svg"));
     std::string svg = readText(song.folder / "song.svg");
     // The bend and the slide each split a note in two; the repeat, the two
@@ -144,6 +144,22 @@ TEST(SongdumpProgram, DrawsThePianoRollAsWellFormedSvgBesideTheSong) {
     EXPECT_EQ(occurrences(svg, "class=\"note\""), 7);
     EXPECT_EQ(occurrences(svg, "class=\"step\""), 2);
     EXPECT_EQ(occurrences(svg, "class=\"mark\""), 7);
+}
+
+// --list keeps the listing and the summary beside the picture; --unit-ms sets
+// the seconds on its time axis.
+TEST(SongdumpProgram, ListAddsTheListingToThePictureAndUnitMsItsSeconds) {
+    SongFolder song;
+    song.write("song.sng", songFileBytes({0x00, 0x90, 0x67, 0x0C, 0x01, 0xC8, 0x80, 0x00, 0xD0}));
+    RunResult listed = songdump(song, {"song.sng"});
+
+    RunResult both = songdump(song, {"--svg", "--list", "--unit-ms", "5", "song.sng"});
+
+    EXPECT_EQ(both.exitCode, 0);
+    EXPECT_EQ(both.output, listed.output + "song.svg written.\n");
+    EXPECT_NE(
+        readText(song.folder / "song.svg").find(">song.sng: 1.00 s, 200 player units of 5 ms<"),
+        std::string::npos);
 }
 
 TEST(SongdumpProgram, SvgStaysWellFormedWhateverTheFileName) {
@@ -169,7 +185,7 @@ TEST(SongdumpProgram, SvgThatCannotBeWrittenLeavesNothingBehind) {
     RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(lastLine(result.output), "Can't write song.svg");
+    EXPECT_EQ(result.errors, "songdump: can't write song.svg: Is a directory\n");
     EXPECT_EQ(song.folder.entries(), (std::vector<std::string>{"song.sng", "song.svg"}));
 }
 

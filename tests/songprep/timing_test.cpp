@@ -91,9 +91,16 @@ TEST(Timing, NotesUnderOnePlayerUnitAreLengthenedToOne) {
     // A tick at 1920 per quarter is a quarter of a tick at 480: no time at all.
     MidiTrack track =
         MidiTrack().note(0, 0, 60, 100, 1).note(1, 0, 62, 100, 0).note(960, 0, 64, 100, 1);
-    Outcome outcome = prepare(midiFile(0, {track}, 1920));
+    PrepOptions channels;
+    channels.mode = songprep::VoiceMode::channels;
+    Outcome outcome = prepare(midiFile(0, {track}, 1920), channels);
     EXPECT_EQ(outcome.preparation.notesLengthened, 3u);
     EXPECT_EQ(outcome.played, (Lines{"0 on v0", "1 on v0", "2 off v0", "100 on v0", "101 off v0"}));
+    // The arranger gives the second note a voice of its own: the first has not
+    // sounded two units yet.
+    Outcome arranged = prepare(midiFile(0, {track}, 1920));
+    EXPECT_EQ(arranged.played,
+              (Lines{"0 on v0", "0 on v1", "2 off v0", "2 off v1", "100 on v1", "102 off v1"}));
 }
 
 TEST(Timing, NoDelayOfExactly256Units) {

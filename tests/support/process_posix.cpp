@@ -1,4 +1,5 @@
 // Running programs and what the tests may arrange, on a POSIX system.
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,13 +17,14 @@ namespace testing_support {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::filesystem::path& workingFolder, const RunOptions& options) {
     int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    int errorEnds[2];
+    if (::pipe(pipeEnds) != 0 || ::pipe(errorEnds) != 0) throw std::runtime_error("pipe failed");
     pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
         ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
+        ::dup2(errorEnds[1], STDERR_FILENO);
+        for (int end : {pipeEnds[0], pipeEnds[1], errorEnds[0], errorEnds[1]}) ::close(end);
         if (::chdir(workingFolder.c_str()) != 0) ::_exit(126);
         if (options.fileSizeLimit >= 0) {
             std::signal(SIGXFSZ, SIG_IGN);
@@ -39,12 +41,26 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
         ::_exit(127);
     }
     ::close(pipeEnds[1]);
+    ::close(errorEnds[1]);
     RunResult result;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        result.output.append(buffer, got);
-    ::close(pipeEnds[0]);
+    // Both at once: a child that fills one pipe while we wait on the other would never end.
+    pollfd ends[2] = {{pipeEnds[0], POLLIN, 0}, {errorEnds[0], POLLIN, 0}};
+    std::string* into[2] = {&result.output, &result.errors};
+    int stillOpen = 2;
+    while (stillOpen > 0 && ::poll(ends, 2, -1) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (ends[i].fd < 0 || ends[i].revents == 0) continue;
+            char buffer[4096];
+            ssize_t got = ::read(ends[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                into[i]->append(buffer, static_cast<std::size_t>(got));
+                continue;
+            }
+            ::close(ends[i].fd);
+            ends[i].fd = -1;
+            --stillOpen;
+        }
+    }
     int status = 0;
     ::waitpid(child, &status, 0);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
@@ -59,6 +75,8 @@ std::string missingFeature(SystemFeature feature) {
         case SystemFeature::unwritableFolder:
             return ::geteuid() == 0 ? "root writes to any folder; see the folder and disk cases"
                                     : "";
+        case SystemFeature::unreadableFile:
+            return ::geteuid() == 0 ? "root reads any file; see the folder case" : "";
         case SystemFeature::readOnlyFileRefused:
             return "a POSIX system replaces a read-only file like any other: the folder's "
                    "permissions decide (see the unwritable folder case)";

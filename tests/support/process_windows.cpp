@@ -50,16 +50,24 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0))
+    HANDLE errorReadEnd = nullptr;
+    HANDLE errorWriteEnd = nullptr;
+    // Standard error is read once standard output ends: its pipe holds far more
+    // than any tool's messages, so that the child never waits on it.
+    constexpr DWORD kErrorRoom = 1 << 20;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0) ||
+        !CreatePipe(&errorReadEnd, &errorWriteEnd, &inherited, kErrorRoom))
         throw std::runtime_error("CreatePipe failed");
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);  // the child gets the write end only
+    // The child gets the write ends only.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorReadEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = errorWriteEnd;
     // The working folder changes for the child only: a path relative to ours
     // would then point elsewhere.
     std::string application = std::filesystem::absolute(program).string();
@@ -70,14 +78,18 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     BOOL started = CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                   0, nullptr, folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);  // else the pipe never reports its end
+    CloseHandle(errorWriteEnd);
     RunResult result;
     if (!started) {
         CloseHandle(readEnd);
+        CloseHandle(errorReadEnd);
         result.exitCode = 127;  // as a POSIX shell reports a program it cannot start
         return result;
     }
     result.output = readAll(readEnd);
     CloseHandle(readEnd);
+    result.errors = readAll(errorReadEnd);
+    CloseHandle(errorReadEnd);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
@@ -99,6 +111,8 @@ std::string missingFeature(SystemFeature feature) {
         case SystemFeature::unwritableFolder:
             return "Windows folders have no permission bits; the read-only and the open song "
                    "file cases stand in";
+        case SystemFeature::unreadableFile:
+            return "Windows files have no permission bits; see the folder case";
         case SystemFeature::posixShell:
             return "the AVR toolchain and simavr are run through a POSIX shell";
         default:

@@ -12,6 +12,7 @@ struct RunResult {
     int exitCode = -1;   // -1 when the program did not exit normally
     int signal = 0;      // the signal that ended it, if any
     std::string output;  // everything it printed on standard output
+    std::string errors;  // everything it printed on standard error
 };
 
 struct RunOptions {

@@ -17,6 +17,7 @@ enum class SystemFeature {
     posixShell,           // /bin/sh and the AVR toolchain it runs
     readOnlyFileRefused,  // a read-only file that no replacement may touch
     openFileRefused,      // a file held open by another program that cannot be replaced
+    unreadableFile,       // a file whose permission bits keep this user from reading it
 };
 
 // Why this system lacks `feature`; empty when it has it.
