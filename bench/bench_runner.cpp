@@ -97,7 +97,10 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
         figures.push_back(&result.songcheck);
     }
     if (executable(options.songprep)) {
-        commands.push_back({options.songprep, base + ".mid", base + "-prepared.mid"});
+        // Songs this long are far over the firmware's 64 KiB: no limit, so that the
+        // arrangement of the whole song is timed, not a refusal.
+        commands.push_back(
+            {options.songprep, "--max-bytes", "0", "--force", base + ".mid", base + "-prepared.mid"});
         figures.push_back(&result.songprep);
     }
     std::vector<Figures> measured = measureTogether(commands, options.runs);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <vector>
 
@@ -52,28 +53,60 @@ private:
 
     double coveredUpTo(std::uint8_t key, double time) const {
         const std::vector<Stretch>& ofKey = stretches_[key];
-        auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time,
-                                      [](double t, const Stretch& s) { return t < s.start; });
-        if (after == ofKey.begin()) return 0;
-        const Stretch& last = *(after - 1);
+        // The sweep asks for later and later times: step on from the stretch
+        // found last, and search only when asked for an earlier time.
+        std::size_t& at = cursor_[key];
+        if (at < ofKey.size() && ofKey[at].start <= time) {
+            while (at + 1 < ofKey.size() && ofKey[at + 1].start <= time) ++at;
+        } else {
+            auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time,
+                                          [](double t, const Stretch& s) { return t < s.start; });
+            if (after == ofKey.begin()) return 0;
+            at = static_cast<std::size_t>(after - ofKey.begin()) - 1;
+        }
+        const Stretch& last = ofKey[at];
         return last.lengthBefore + std::min(time, last.end) - last.start;
     }
 
     std::array<std::vector<Stretch>, kKeys> stretches_;
+    mutable std::array<std::size_t, kKeys> cursor_{};
 };
 
-// How many of the sounding notes the four keys that most of them sound make.
-int notesOfBusiestKeys(const std::array<int, kKeys>& sounding, int lowest, int highest) {
-    std::array<int, kMeasuredVoices> best{};
-    for (int key = lowest; key <= highest; ++key) {
-        int count = sounding[key];
-        for (int& slot : best)
-            if (count > slot) std::swap(count, slot);
+// The keys that sound, with how many notes sound each.
+class SoundingKeys {
+public:
+    void change(std::uint8_t key, int by) {
+        counts_[key] += by;
+        std::uint64_t bit = std::uint64_t{1} << (key % 64);
+        if (counts_[key] > 0)
+            words_[key / 64] |= bit;
+        else
+            words_[key / 64] &= ~bit;
     }
-    int notes = 0;
-    for (int count : best) notes += count;
-    return notes;
-}
+    int highest() const {
+        return words_[1] != 0 ? 127 - std::countl_zero(words_[1]) : 63 - std::countl_zero(words_[0]);
+    }
+    int lowest() const {
+        return words_[0] != 0 ? std::countr_zero(words_[0]) : 64 + std::countr_zero(words_[1]);
+    }
+    // How many of the sounding notes the four keys that most of them sound make.
+    int notesOfBusiestKeys() const {
+        std::array<int, kMeasuredVoices> best{};
+        for (int word = 0; word < 2; ++word)
+            for (std::uint64_t bits = words_[word]; bits != 0; bits &= bits - 1) {
+                int count = counts_[word * 64 + std::countr_zero(bits)];
+                for (int& slot : best)
+                    if (count > slot) std::swap(count, slot);
+            }
+        int notes = 0;
+        for (int count : best) notes += count;
+        return notes;
+    }
+
+private:
+    std::array<int, kKeys> counts_{};
+    std::uint64_t words_[2] = {0, 0};
+};
 
 double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 100.0; }
 
@@ -100,27 +133,34 @@ MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const T
         edges.push_back({note.start, true, note.key});
         edges.push_back({note.end, false, note.key});
     }
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+    auto earlier = [](const Edge& a, const Edge& b) {
         return a.time < b.time || (a.time == b.time && !a.start && b.start);
-    });
-    std::array<int, kKeys> sounding{};
+    };
+    // Notes usually come in the order they start: then only their ends need
+    // sorting, and the two runs merge.
+    std::vector<Edge> ends;
+    ends.reserve(edges.size() / 2);
+    std::vector<Edge> starts;
+    starts.reserve(edges.size() / 2);
+    for (const Edge& edge : edges) (edge.start ? starts : ends).push_back(edge);
+    if (!std::is_sorted(starts.begin(), starts.end(), earlier))
+        std::sort(starts.begin(), starts.end(), earlier);
+    std::sort(ends.begin(), ends.end(), earlier);
+    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(), edges.begin(), earlier);
+    SoundingKeys sounding;
     int soundingNotes = 0;
     double lineTime = 0, melodyKept = 0, bassKept = 0, ceiling = 0;
     for (std::size_t i = 0; i < edges.size(); ++i) {
         const Edge& edge = edges[i];
-        sounding[edge.key] += edge.start ? 1 : -1;
+        sounding.change(edge.key, edge.start ? 1 : -1);
         soundingNotes += edge.start ? 1 : -1;
         if (soundingNotes == 0 || i + 1 == edges.size()) continue;
         double from = edge.time, to = edges[i + 1].time;
         if (to <= from) continue;
-        int highest = kKeys - 1;
-        while (sounding[highest] == 0) --highest;
-        int lowest = 0;
-        while (sounding[lowest] == 0) ++lowest;
         lineTime += to - from;
-        melodyKept += coverage.covered(static_cast<std::uint8_t>(highest), from, to);
-        bassKept += coverage.covered(static_cast<std::uint8_t>(lowest), from, to);
-        ceiling += (to - from) * notesOfBusiestKeys(sounding, lowest, highest);
+        melodyKept += coverage.covered(static_cast<std::uint8_t>(sounding.highest()), from, to);
+        bassKept += coverage.covered(static_cast<std::uint8_t>(sounding.lowest()), from, to);
+        ceiling += (to - from) * sounding.notesOfBusiestKeys();
     }
     kept.anyNotes = noteTime > 0;
     kept.melody = percent(melodyKept, lineTime);

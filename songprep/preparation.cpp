@@ -200,7 +200,8 @@ Preparation prepareArranged(const InputSong& song, const SongNotes& notes,
     auto messages = voiceMessages(song, allocation);
     std::array<PreparedVoice, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
-        voices[voice] = prepareVoice(messages[voice], song.endTime, {voice, ChordRule::top, options.bend});
+        // The voices' notes never overlap: there are no chords left to reduce.
+        voices[voice] = prepareVoice(messages[voice], song.endTime, {voice, ChordRule::keep, options.bend});
         for (const VoiceNote& note : allocation.voices[voice])
             ++out.voices[voice].notesByChannel[note.channel];
     }

@@ -84,15 +84,17 @@ struct Credit {
 
 // Walks the notes that belong to a line through time and credits each stretch
 // to the note on top (highest, or lowest for the bass).
-std::vector<Credit> lineCredits(const SongNotes& songNotes, int channel, bool highest) {
+std::vector<Credit> lineCredits(const SongNotes& songNotes, const std::vector<std::uint32_t>& endOrder,
+                                int channel, bool highest) {
     const std::vector<SongNote>& notes = songNotes.notes;
-    std::vector<std::uint32_t> members;
+    auto member = [&](std::uint32_t i) {
+        return !notes[i].drum && (channel == kAnyChannel || notes[i].channel == channel);
+    };
+    std::vector<std::uint32_t> members, byEnd;
     for (std::uint32_t i = 0; i < notes.size(); ++i)
-        if (!notes[i].drum && (channel == kAnyChannel || notes[i].channel == channel))
-            members.push_back(i);
-    std::vector<std::uint32_t> byEnd = members;
-    std::stable_sort(byEnd.begin(), byEnd.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return notes[a].end < notes[b].end; });
+        if (member(i)) members.push_back(i);
+    for (std::uint32_t i : endOrder)
+        if (member(i)) byEnd.push_back(i);
     std::vector<Credit> credits;
     SoundingKeys sounding;
     std::uint32_t top = kNone, since = 0;
@@ -153,8 +155,15 @@ double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count
 SongNotes collectSongNotes(const InputSong& song, const LineChannels& lines) {
     SongNotes out;
     pairNotes(song, out);
-    storeCredits(out, lineCredits(out, lines.melody, true), true);
-    storeCredits(out, lineCredits(out, lines.bass, false), false);
+    // By end, the earlier started first where ends tie: sorted once, as packed keys.
+    std::vector<std::uint64_t> keys(out.notes.size());
+    for (std::uint32_t i = 0; i < out.notes.size(); ++i)
+        keys[i] = std::uint64_t{out.notes[i].end} << 32 | i;
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> endOrder(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) endOrder[i] = static_cast<std::uint32_t>(keys[i]);
+    storeCredits(out, lineCredits(out, endOrder, lines.melody, true), true);
+    storeCredits(out, lineCredits(out, endOrder, lines.bass, false), false);
     return out;
 }
 

@@ -21,12 +21,14 @@ struct Candidate {
     std::uint32_t end;
     std::uint8_t key;
     bool drum;
+    std::uint32_t settles = 0;  // the earliest its voice may go to another note
 };
 
 struct Voice {
     std::uint32_t playing = kNoNote;  // the candidate it plays, while it sounds
     std::uint32_t end = 0;            // when that ends
     std::size_t segment = 0;          // its VoiceNote
+    std::uint32_t settles = 0;        // when that has sounded its shortest length
     int lastChannel = -1;
     std::uint32_t freeSince = 0;
 };
@@ -43,9 +45,16 @@ public:
         // In start order; at one tick, the worthiest first.
         std::vector<double> worth(candidates_.size());
         for (std::uint32_t i = 0; i < candidates_.size(); ++i) worth[i] = worthOf(i, startOf(i));
-        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return startOf(a) < startOf(b) || (startOf(a) == startOf(b) && worth[a] > worth[b]);
-        });
+        // Candidates come in start order already: only notes of one tick change places.
+        auto worthier = [&](std::uint32_t a, std::uint32_t b) { return worth[a] > worth[b]; };
+        for (std::size_t from = 0; from < order.size();) {
+            std::size_t to = from + 1;
+            while (to < order.size() && startOf(order[to]) == startOf(order[from])) ++to;
+            if (to - from > 1)
+                std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
+                                 order.begin() + static_cast<std::ptrdiff_t>(to), worthier);
+            from = to;
+        }
         for (std::uint32_t candidate : order) place(candidate);
     }
 
@@ -70,7 +79,8 @@ private:
         for (Candidate& c : candidates_) {
             std::uint32_t start = notes_.notes[c.note].start;
             std::uint32_t shortest = settings_.ticksForMs(settings_.shortestMs, start);
-            c.end = std::max(c.end, start + std::max<std::uint32_t>(1, shortest));
+            c.settles = start + std::max<std::uint32_t>(1, shortest);
+            c.end = std::max(c.end, c.settles);
         }
     }
 
@@ -124,11 +134,7 @@ private:
     }
 
     // A note that has not sounded its shortest length yet keeps its voice.
-    bool settled(int voice, std::uint32_t tick) const {
-        const Voice& v = voices_[voice];
-        std::uint32_t start = out_.voices[voice][v.segment].start;
-        return tick >= start + settings_.ticksForMs(settings_.shortestMs, start);
-    }
+    bool settled(int voice, std::uint32_t tick) const { return tick >= voices_[voice].settles; }
 
     int sameKeyVoice(const Candidate& c, std::uint32_t tick) const {
         if (c.drum) return -1;
@@ -185,6 +191,7 @@ private:
         Voice& v = voices_[voice];
         v.playing = candidate;
         v.end = c.end;
+        v.settles = c.settles;
         v.lastChannel = note.channel;
         v.segment = out_.voices[voice].size();
         out_.voices[voice].push_back({note.start, c.end, c.key, note.velocity, note.channel, c.note});

@@ -38,9 +38,17 @@ WrittenTime::WrittenTime(const InputSong& song, double unitMs, std::uint16_t div
 double WrittenTime::outputTick(std::uint32_t tick) const { return tick * ticksPerTick_; }
 
 double WrittenTime::unitsAt(std::uint32_t tick) const {
-    auto after = std::upper_bound(segments_.begin(), segments_.end(), tick,
-                                  [](std::uint32_t t, const Segment& s) { return t < s.tick; });
-    const Segment& segment = *(after - 1);
+    // Most calls ask for a tick at or just after the one before.
+    std::size_t at = lastSegment_;
+    bool inLast = at < segments_.size() && segments_[at].tick <= tick &&
+                  (at + 1 == segments_.size() || tick < segments_[at + 1].tick);
+    if (!inLast) {
+        auto after = std::upper_bound(segments_.begin(), segments_.end(), tick,
+                                      [](std::uint32_t t, const Segment& s) { return t < s.tick; });
+        at = static_cast<std::size_t>(after - segments_.begin()) - 1;
+        lastSegment_ = at;
+    }
+    const Segment& segment = segments_[at];
     return segment.units + (tick - segment.tick) * segment.unitsPerTick;
 }
 

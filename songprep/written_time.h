@@ -2,6 +2,7 @@
 // quarter note and tempo changes, or SMPTE frames, against the player's unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,7 @@ private:
         double unitsPerTick;
     };
     std::vector<Segment> segments_;
+    mutable std::size_t lastSegment_ = 0;  // where the last call found its tick
 };
 
 }  // namespace songprep
