@@ -17,8 +17,12 @@ class KeyCoverage {
 public:
     KeyCoverage(std::span<const TimedNote> played, double tolerance) {
         for (const TimedNote& note : played)
-            if (note.key < kKeys && note.end > note.start)
-                stretches_[note.key].push_back({note.start - tolerance, note.end + tolerance, 0});
+            if (note.key < kKeys && note.end > note.start) {
+                // A slip of the times is forgiven, but a short note does not
+                // stand for much more than it sounds.
+                double slip = std::min(tolerance, (note.end - note.start) / 4);
+                stretches_[note.key].push_back({note.start - slip, note.end + slip, 0});
+            }
         for (auto& ofKey : stretches_) {
             std::sort(ofKey.begin(), ofKey.end(),
                       [](const Stretch& a, const Stretch& b) { return a.start < b.start; });

@@ -5,7 +5,7 @@
 // - note time: of all the written notes' time added up, how much sounds in the
 //   rendition at the note's pitch.
 // A played note counts within a tolerance of its times (the player's rounding
-// and a short slip are not a loss). Drums are no part of either list: they have
+// and a short slip are not a loss), at most a quarter of its own length. Drums are no part of either list: they have
 // no pitch to keep.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "songprep/drum_hits.h"
+#include "songprep/voice_choice.h"
 
 namespace songprep {
 namespace {
@@ -248,10 +249,113 @@ double noteWorth(const SongNotes& notes, const SongNote& note, std::uint32_t tic
            kBassWeight * bassTicksFrom(notes, note, tick) + rest + kVelocityWeight * note.velocity;
 }
 
+namespace {
+
+// A note left out that an arpeggio plays in turn with the note of `voice`
+// sounding when it starts.
+struct Guest {
+    std::uint32_t note;
+    std::uint32_t host;  // the host's VoiceNote in its voice
+};
+
+// The voice note sounding at `tick` on `voice` that is worth least, or -1.
+int hostAt(const std::vector<VoiceNote>& segments, std::uint32_t tick) {
+    auto after = std::upper_bound(segments.begin(), segments.end(), tick,
+                                  [](std::uint32_t t, const VoiceNote& n) { return t < n.start; });
+    if (after == segments.begin()) return -1;
+    const VoiceNote& candidate = *(after - 1);
+    if (candidate.end <= tick || candidate.channel == kDrumChannel) return -1;
+    return static_cast<int>(after - segments.begin()) - 1;
+}
+
+// The host's stretch from its first guest on, cut into steps that take the
+// sounding notes in turn, each guest's first step at its own start.
+void playInTurn(const SongNotes& notes, const VoiceNote& host, std::vector<Guest>& guests,
+                const AllocationSettings& settings, std::vector<VoiceNote>& out) {
+    std::uint32_t tick = notes.notes[guests.front().note].start;
+    if (tick > host.start) out.push_back({host.start, tick, host.key, host.velocity, host.channel, host.note});
+    std::size_t turn = 0;
+    std::vector<bool> started(guests.size(), false);
+    while (tick < host.end) {
+        std::uint32_t step = std::max<std::uint32_t>(1, settings.ticksForMs(settings.arpeggioMs, tick));
+        std::uint32_t end = std::min<std::uint32_t>(host.end, tick + step);
+        // A guest that starts now goes first; otherwise the next in turn.
+        int chosen = -1;
+        for (std::size_t g = 0; g < guests.size() && chosen < 0; ++g)
+            if (!started[g] && notes.notes[guests[g].note].start <= tick) chosen = static_cast<int>(g);
+        std::size_t members = guests.size() + 1;
+        for (std::size_t tried = 0; chosen < 0 && tried < members; ++tried) {
+            std::size_t candidate = turn++ % members;
+            if (candidate == guests.size()) {
+                chosen = static_cast<int>(guests.size());
+            } else {
+                const SongNote& guest = notes.notes[guests[candidate].note];
+                if (guest.start <= tick && guest.end > tick) chosen = static_cast<int>(candidate);
+            }
+        }
+        VoiceNote slice = host;
+        if (chosen < static_cast<int>(guests.size())) {
+            const SongNote& guest = notes.notes[guests[static_cast<std::size_t>(chosen)].note];
+            started[static_cast<std::size_t>(chosen)] = true;
+            slice = {tick, end, guest.key, guest.velocity, guest.channel, guests[static_cast<std::size_t>(chosen)].note};
+        }
+        slice.start = tick;
+        slice.end = end;
+        if (!out.empty() && out.back().note == slice.note && out.back().end == tick)
+            out.back().end = end;
+        else
+            out.push_back(slice);
+        tick = end;
+    }
+}
+
+std::size_t arpeggiate(const SongNotes& notes, const std::vector<std::uint32_t>& leftOut,
+                       const AllocationSettings& settings, Allocation& allocation) {
+    std::array<std::vector<std::vector<Guest>>, kVoiceCount> guests;
+    for (int voice = 0; voice < kVoiceCount; ++voice)
+        guests[voice].resize(allocation.voices[voice].size());
+    std::size_t placed = 0;
+    for (std::uint32_t note : leftOut) {
+        std::uint32_t tick = notes.notes[note].start;
+        int bestVoice = -1, bestHost = -1;
+        double bestWorth = 0;
+        for (int voice = 0; voice < kVoiceCount; ++voice) {
+            if (settings.drums == DrumRule::ownVoice && voice == settings.drumVoice) continue;
+            int host = hostAt(allocation.voices[voice], tick);
+            if (host < 0) continue;
+            double worth = noteWorth(notes, notes.notes[allocation.voices[voice][host].note], tick);
+            if (bestVoice < 0 || worth < bestWorth) {
+                bestVoice = voice;
+                bestHost = host;
+                bestWorth = worth;
+            }
+        }
+        if (bestVoice < 0) continue;
+        guests[bestVoice][static_cast<std::size_t>(bestHost)].push_back({note, static_cast<std::uint32_t>(bestHost)});
+        ++placed;
+    }
+    for (int voice = 0; voice < kVoiceCount; ++voice) {
+        std::vector<VoiceNote> rebuilt;
+        const std::vector<VoiceNote>& segments = allocation.voices[voice];
+        for (std::size_t i = 0; i < segments.size(); ++i) {
+            if (guests[voice][i].empty())
+                rebuilt.push_back(segments[i]);
+            else
+                playInTurn(notes, segments[i], guests[voice][i], settings, rebuilt);
+        }
+        allocation.voices[voice] = std::move(rebuilt);
+    }
+    return placed;
+}
+
+}  // namespace
+
 Allocation allocateVoices(const SongNotes& notes, const AllocationSettings& settings) {
     Allocation out;
     Allocator allocator(notes, settings, out);
     allocator.run();
+    if (settings.arpeggioMs > 0)
+        out.counts.arpeggiated = arpeggiate(notes, allocator.leftOut_, settings, out);
     return out;
 }
 
