@@ -209,6 +209,14 @@ Preparation prepareArranged(const InputSong& song, const SongNotes& notes,
     out.leftOut.strayNoteOffs = notes.strayNoteOffs;
     out.leftOut.damaged += notes.damaged;
     countMessagesLeftOut(song, out.leftOut);
+    // The voices also restate a channel's wheel where its notes start: the
+    // report counts the file's own messages.
+    out.bends.wheelMessages = out.bends.clipped = 0;
+    for (const InputMessage& message : song.messages)
+        if ((message.status >> 4) == 0xE && (message.status & 0x0F) != kDrumChannel && options.bend) {
+            ++out.bends.wheelMessages;
+            if ((message.data1 | message.data2 << 7) < 8192) ++out.bends.clipped;
+        }
     return out;
 }
 

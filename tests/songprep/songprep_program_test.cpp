@@ -58,6 +58,87 @@ protected:
 
 using Events = std::vector<std::string>;
 
+// By default every note may take any voice: the melody (channel 1, with its
+// bends), the bass (channel 2) and as many chord notes as the other two
+// voices hold; the drums find no free voice.
+TEST_F(Songprep, ByDefaultTheMelodyTheBassAndWhatFourVoicesHold) {
+    RunResult result = prepare({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output,
+              "in.mid: format 1, 2 tracks, 96 ticks per quarter note, 2 tempo changes\n"
+              "Voices: 0 channel 1 (8 notes), 11 (1 note); 1 channel 2 (8 notes); 2 channel 3 (2 "
+              "notes), 5 (2 notes); 3 channel 3 (8 notes)\n"
+              "Arranged: 29 notes played, 3 cut short by a more important note, 14 left out (no "
+              "voice free when written) (first at tick 0 channel 3 key 60, tick 0 channel 3 key "
+              "64, tick 96 channel 3 key 60, tick 96 channel 3 key 64, tick 192 channel 3 key 60, "
+              "...), 0 doubled on one voice\n"
+              "Drums: 0 hits played on voices that are free, 16 left out\n"
+              "Music kept: melody 100.0%, bass 100.0%, note time 67.2% (four voices hold at most "
+              "67.3%)\n"
+              "Stream: at most 231 bytes of the 65536 the firmware holds\n"
+              "Bends: 3 pitch wheel messages as controller 2 (3 events written), 1 clipped below "
+              "the centre\n"
+              "Notes lengthened to one player unit: 0\n"
+              "Notes that start over a player unit late: 0 (0 that would, left out)\n"
+              "Rests of up to 14 ticks closed (the converter drops their note-offs): 0\n"
+              "Time: 96 ticks per quarter note become 480 (times 5.000) for a player unit of 2.500 "
+              "ms\n"
+              "Left out: 6 program changes, 6 controller 7 (volume)\n"
+              "Wave files: out-0.raw and out-1.raw kept as they were (--force replaces them)\n"
+              "out.mid written.\n");
+    HeardFile out = output();
+    EXPECT_EQ(out.trackCount, 5u);
+    // The melody's bends ride with it on voice 0.
+    EXPECT_EQ(eventsWith(out, "B0 2 "), (Events{"200 B0 2 64", "481 B0 2 64", "500 B0 2 0"}));
+}
+
+// One run per option of the arranger: the line it changes.
+TEST_F(Songprep, TheArrangersOptions) {
+    // The pad of channel 5 named the melody: it takes a voice before channel 1.
+    EXPECT_EQ(line(prepare({"--melody", "5"}), "Voices:"),
+              "Voices: 0 channel 5 (2 notes); 1 channel 2 (8 notes); 2 channel 3 (8 notes), 11 (1 "
+              "note); 3 channel 3 (8 notes)");
+    // The chords' channel named the bass: channel 2 gives way to it.
+    EXPECT_EQ(line(prepare({"--bass", "3"}), "Music kept:"),
+              "Music kept: melody 100.0%, bass 27.3%, note time 67.2% (four voices hold at most "
+              "67.3%)");
+    RunResult drums = prepare({"--drums", "3"});
+    EXPECT_EQ(line(drums, "Drums:"), "Drums: 16 hits played on voice 3, 0 left out");
+    EXPECT_EQ(eventsWith(output(), " 93 ").size(), 16u);  // every hit on voice 3, nothing else
+    EXPECT_EQ(line(prepare({"--drums", "off"}), "Drums:"), "Drums: left out (--drums off)");
+    RunResult arpeggio = prepare({"--arpeggio", "50"});
+    EXPECT_EQ(line(arpeggio, "Music kept:"),
+              "Music kept: melody 98.2%, bass 100.0%, note time 74.8% (four voices hold at most "
+              "74.8%)");
+    EXPECT_NE(line(arpeggio, "Arranged:").find(", 14 of them in arpeggios,"), std::string::npos);
+}
+
+// Over --max-bytes the least important notes go, drums and inner notes first;
+// where the melody alone does not fit, nothing is written and the exit code is 4.
+TEST_F(Songprep, TheStreamIsMadeToFitOrNothingIsWritten) {
+    RunResult fitted = prepare({"--max-bytes", "150"});
+    EXPECT_EQ(fitted.exitCode, 0);
+    EXPECT_TRUE(line(fitted, "Stream:").starts_with(
+        "Stream: 150 bytes of the 150 the firmware holds; 34 notes left out to fit, the least "
+        "important first (first at tick 0 channel 3 key 60"))
+        << fitted.output;
+    EXPECT_EQ(line(fitted, "Music kept:"),
+              "Music kept: melody 100.0%, bass 100.0%, note time 56.6% (four voices hold at most "
+              "67.3%)");
+    RunResult check = song.run(SONGCHECK_PATH, {"--strict", "--max-bytes", "150", "out.mid"});
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+
+    SongFolder fresh;
+    fresh.write("in.mid", band());
+    RunResult refused = fresh.run(SONGPREP_PATH, {"--max-bytes", "40", "in.mid", "out.mid"});
+    EXPECT_EQ(refused.exitCode, 4);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(refused.errors,
+              "songprep: in.mid does not fit in 40 bytes of stream, even with only the 16 notes of "
+              "its melody; nothing written\n");
+    EXPECT_EQ(changesSince({}, fresh), "in.mid added\n");
+}
+
 TEST_F(Songprep, TheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
     RunResult result = prepare({"--voices", "auto"});
     EXPECT_EQ(result.exitCode, 0);

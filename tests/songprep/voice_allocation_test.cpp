@@ -1,0 +1,174 @@
+// The arranger's rules, note by note: which notes take the four voices, which
+// note gives its voice up, and that no note starts later than written.
+#include <gtest/gtest.h>
+
+#include <span>
+
+#include "midifile/music_kept.h"
+#include "songprep/song_notes.h"
+#include "songprep/voice_allocation.h"
+#include "tests/support/midi_writer.h"
+
+namespace testing_support {
+namespace {
+
+using songprep::AllocationSettings;
+using songprep::VoiceNote;
+
+struct Arranged {
+    songprep::SongNotes notes;
+    songprep::Allocation allocation;
+};
+
+Arranged arrange(const MidiTrack& track, AllocationSettings settings = {}) {
+    Bytes midi = midiFile(0, {track});
+    songprep::InputSong song;
+    std::string error;
+    std::span<const std::uint8_t> bytes(midi);
+    EXPECT_TRUE(songprep::readInputSong("in.mid", song, error, &bytes)) << error;
+    Arranged out;
+    out.notes = songprep::collectSongNotes(song, {});
+    // A millisecond a tick: 480 ticks per quarter note at 120 beats per minute
+    // would be 1.04 ms; a whole tick keeps the tests' numbers plain.
+    settings.ticksForMs = [](double ms, std::uint32_t) { return static_cast<std::uint32_t>(ms); };
+    if (settings.shortestMs == 0) settings.shortestMs = 5;
+    out.allocation = songprep::allocateVoices(out.notes, settings);
+    return out;
+}
+
+// "KEY@START-END" for each voice's notes.
+std::vector<std::string> voiceText(const Arranged& arranged, int voice) {
+    std::vector<std::string> text;
+    for (const VoiceNote& note : arranged.allocation.voices[voice])
+        text.push_back(std::to_string(note.key) + "@" + std::to_string(note.start) + "-" +
+                       std::to_string(note.end));
+    return text;
+}
+
+// Every note a voice plays starts when one of the file's notes starts.
+void expectNothingLate(const Arranged& arranged) {
+    for (const auto& voice : arranged.allocation.voices)
+        for (const VoiceNote& note : voice) EXPECT_EQ(note.start, arranged.notes.notes[note.note].start);
+}
+
+// Five notes held together on one channel: the highest and the lowest always
+// play, and of the inner notes the longer ones.
+TEST(VoiceAllocation, TheMelodyAndTheBassPlayFirstThenTheLongerNotes) {
+    MidiTrack chord = MidiTrack()
+                          .note(0, 0, 48, 80, 960)   // bass
+                          .note(0, 0, 55, 80, 200)   // short inner note: left out
+                          .note(0, 0, 60, 80, 960)
+                          .note(0, 0, 64, 80, 900)
+                          .note(0, 0, 72, 80, 960);  // melody
+    Arranged arranged = arrange(chord);
+    std::vector<std::string> played;
+    for (int voice = 0; voice < 4; ++voice)
+        for (const std::string& note : voiceText(arranged, voice)) played.push_back(note);
+    std::sort(played.begin(), played.end());
+    EXPECT_EQ(played, (std::vector<std::string>{"48@0-960", "60@0-960", "64@0-900", "72@0-960"}));
+    EXPECT_EQ(arranged.allocation.counts.leftOut, 1u);
+    EXPECT_EQ(arranged.allocation.counts.firstLeftOut[0].key, 55);
+}
+
+// A new melody note takes the voice of the sounding note worth least, which
+// ends there; a new inner note takes nothing from the melody or the bass.
+TEST(VoiceAllocation, AWorthierNoteTakesTheVoiceOfTheNoteWorthLeast) {
+    MidiTrack track = MidiTrack()
+                          .note(0, 0, 40, 80, 2000)   // bass
+                          .note(0, 1, 52, 80, 2000)   // inner, long
+                          .note(0, 1, 55, 80, 1000)   // inner, shorter: gives way
+                          .note(0, 2, 70, 80, 480)    // melody
+                          .note(480, 2, 72, 80, 480)  // melody: its own voice is free again
+                          .note(600, 3, 84, 90, 300)  // a higher line: the melody now
+                          .note(700, 1, 50, 80, 100); // inner: no voice worth less
+    Arranged arranged = arrange(track);
+    expectNothingLate(arranged);
+    std::vector<std::string> all;
+    for (int voice = 0; voice < 4; ++voice)
+        for (const std::string& note : voiceText(arranged, voice)) all.push_back(note);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (std::vector<std::string>{"40@0-2000", "52@0-2000", "55@0-600", "70@0-480",
+                                             "72@480-960", "84@600-900"}));
+    EXPECT_EQ(arranged.allocation.counts.cutShort, 1u);
+    EXPECT_EQ(arranged.allocation.counts.leftOut, 1u);  // the 50 at 700
+}
+
+// A line goes on with the voice it played on; a key that already sounds takes
+// that voice over instead of a second one; a note that has not sounded its
+// shortest length keeps its voice.
+TEST(VoiceAllocation, LinesKeepTheirVoicesAndDoubledKeysShareOne) {
+    MidiTrack track = MidiTrack()
+                          .note(0, 0, 60, 80, 100)
+                          .note(0, 1, 48, 80, 400)
+                          .note(100, 0, 62, 80, 100)
+                          .note(200, 0, 64, 80, 100)
+                          .note(250, 2, 64, 80, 300);  // the same key as channel 1's
+    Arranged arranged = arrange(track);
+    int melodyVoice = -1;
+    for (int voice = 0; voice < 4; ++voice)
+        if (!arranged.allocation.voices[voice].empty() &&
+            arranged.allocation.voices[voice][0].key == 60)
+            melodyVoice = voice;
+    ASSERT_GE(melodyVoice, 0);
+    EXPECT_EQ(voiceText(arranged, melodyVoice),
+              (std::vector<std::string>{"60@0-100", "62@100-200", "64@200-250", "64@250-550"}));
+    EXPECT_EQ(arranged.allocation.counts.doubled, 1u);
+
+    // Three notes a tick apart on four voices: each takes a voice of its own,
+    // as none has sounded its 5 ticks when the next comes.
+    Arranged quick = arrange(MidiTrack().note(0, 0, 60, 80, 1).note(1, 0, 62, 80, 1).note(2, 0, 64, 80, 1));
+    int used = 0;
+    for (const auto& voice : quick.allocation.voices) used += voice.empty() ? 0 : 1;
+    EXPECT_EQ(used, 3);
+}
+
+// Drums: only on a free voice by default, and never taking one from a pitched
+// note; on a voice of their own, only there; a bass drum a low hit, a hi-hat a
+// high one.
+TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
+    MidiTrack track = MidiTrack()
+                          .note(0, 0, 60, 80, 1000)
+                          .note(0, 0, 64, 80, 1000)
+                          .note(0, 0, 67, 80, 1000)
+                          .note(0, 9, 36, 100, 10)
+                          .note(0, 9, 42, 100, 10)  // no voice left for it
+                          .note(100, 0, 72, 80, 500);
+    Arranged shared = arrange(track);
+    EXPECT_EQ(shared.allocation.counts.drumsPlayed, 1u);
+    EXPECT_EQ(shared.allocation.counts.drumsLeftOut, 1u);
+    EXPECT_EQ(shared.allocation.counts.played, 4u);  // the 72 took the bass drum's voice after its hit
+
+    AllocationSettings own;
+    own.drums = songprep::DrumRule::ownVoice;
+    own.drumVoice = 3;
+    Arranged separate = arrange(MidiTrack(track).note(100, 9, 42, 100, 10), own);
+    ASSERT_EQ(separate.allocation.voices[3].size(), 2u);
+    EXPECT_LT(separate.allocation.voices[3][0].key, separate.allocation.voices[3][1].key);
+    for (int voice = 0; voice < 3; ++voice)
+        for (const VoiceNote& note : separate.allocation.voices[voice]) EXPECT_NE(note.channel, 9);
+
+    AllocationSettings off;
+    off.drums = songprep::DrumRule::off;
+    EXPECT_EQ(arrange(track, off).allocation.counts.drumsPlayed, 0u);
+}
+
+// The figures: what sounds at the written pitch, by the highest line, the
+// lowest line and all the notes' time.
+TEST(MusicKept, MelodyBassAndNoteTimeAgainstWhatIsPlayed) {
+    using midifile::TimedNote;
+    std::vector<TimedNote> written = {{0, 100, 72}, {0, 100, 48}, {0, 100, 60}, {100, 200, 74}};
+    // The bass stops halfway, the inner note is missing, the second melody
+    // note comes 10 late.
+    std::vector<TimedNote> played = {{0, 100, 72}, {0, 50, 48}, {110, 200, 74}};
+    midifile::MusicKept kept = midifile::measureMusicKept(written, played, 0);
+    EXPECT_DOUBLE_EQ(kept.melody, 95.0);
+    EXPECT_DOUBLE_EQ(kept.bass, 100.0 * (50 + 90) / 200);
+    EXPECT_DOUBLE_EQ(kept.noteTime, 100.0 * (100 + 50 + 90) / 400);
+    EXPECT_DOUBLE_EQ(kept.noteTimeCeiling, 100.0);
+    // Within the tolerance the late note counts whole.
+    EXPECT_DOUBLE_EQ(midifile::measureMusicKept(written, played, 30).melody, 100.0);
+    EXPECT_FALSE(midifile::measureMusicKept({}, played, 0).anyNotes);
+}
+
+}  // namespace
+}  // namespace testing_support
