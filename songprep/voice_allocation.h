@@ -3,8 +3,8 @@
 // most.
 //
 // A note's worth, at a moment, is what it still has to give from then on: its
-// time as the melody's highest note counts 8 times, its time as the bass's
-// lowest note 4 times, the rest of its length once (louder first where that
+// time as the melody's highest note counts 16 times, its time as the bass's
+// lowest note 8 times, the rest of its length once (louder first where that
 // ties). A drum hit is worth less than any pitched note.
 //
 // Notes are taken in the order they start, the worthier first at one tick. A
