@@ -2,7 +2,8 @@
 // options, the rest is the MIDI file. Every file our reader reads must be
 // rewritten into one that it reads again, that holds only what the converter
 // keeps on the four voices' channels, and, unless chords are kept, plays one
-// note at a time on each voice, every note ended by its own note-off.
+// note at a time on each voice, every note ended by its own note-off. A song
+// that does not fit the stream is refused with no file at all.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,8 +25,20 @@ PrepOptions optionsFrom(std::uint8_t choice) {
     options.chords = kRules[(choice >> 2) & 3];
     options.bend = (choice & 0x10) == 0;
     if (choice & 0x20) {
+        options.mode = VoiceMode::channels;
         options.autoVoices = false;
         options.voices = {9, 0, kNoChannel, 15};
+    } else if (choice & 0x40) {
+        options.mode = VoiceMode::channels;
+    } else if (choice & 0x80) {
+        // The arranger with everything it can do: the drums on a voice of their
+        // own, arpeggios, a named melody and a stream small enough to leave
+        // notes out.
+        options.drums = DrumRule::ownVoice;
+        options.drumVoice = 2;
+        options.arpeggioMs = 20;
+        options.melodyChannel = 1;
+        options.maxBytes = 300;
     }
     return options;
 }
@@ -75,11 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     if (!readInputSong("fuzz.mid", song, error, &midi)) return 0;
     Preparation preparation = prepareSong(song, options);
+    if (!preparation.fit.fits) {
+        if (!preparation.file.empty()) __builtin_trap();
+        return 0;
+    }
 
     MidiHandler handlers[kMidiHandlerSlots] = {};
     handlers[kMidiSlotChannelEvent] = hear;
     Listener listener;
-    listener.oneAtATime = options.chords != ChordRule::keep;
+    listener.oneAtATime = options.mode == VoiceMode::arrange || options.chords != ChordRule::keep;
     MidiReaderState state;
     state.handlers = handlers;
     state.userData = &listener;
