@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
+
+#include "songprep/sounding_keys.h"
 
 namespace songprep {
 namespace {
@@ -35,35 +36,6 @@ std::vector<std::uint32_t> pairNotes(const std::vector<NoteMessage>& messages,
     endOrder.insert(endOrder.end(), unended.begin(), unended.end());
     return endOrder;
 }
-
-// The notes that sound or wait to sound, by key, with the later of one key last.
-class ActiveNotes {
-public:
-    void add(std::uint32_t note, std::uint8_t key) {
-        byKey_[key].push_back(note);
-        words_[key / 64] |= std::uint64_t{1} << (key % 64);
-    }
-    void remove(std::uint32_t note, std::uint8_t key) {
-        std::vector<std::uint32_t>& ofKey = byKey_[key];
-        ofKey.erase(std::find(ofKey.begin(), ofKey.end(), note));
-        if (ofKey.empty()) words_[key / 64] &= ~(std::uint64_t{1} << (key % 64));
-    }
-    bool empty() const { return words_[0] == 0 && words_[1] == 0; }
-    // The latest note of the highest (or lowest) key; the set must not be empty.
-    std::uint32_t highest() const {
-        int key =
-            words_[1] != 0 ? 127 - std::countl_zero(words_[1]) : 63 - std::countl_zero(words_[0]);
-        return byKey_[key].back();
-    }
-    std::uint32_t lowest() const {
-        int key = words_[0] != 0 ? std::countr_zero(words_[0]) : 64 + std::countr_zero(words_[1]);
-        return byKey_[key].back();
-    }
-
-private:
-    std::array<std::vector<std::uint32_t>, kKeys> byKey_;
-    std::uint64_t words_[2] = {0, 0};
-};
 
 class Reducer {
 public:
@@ -113,7 +85,7 @@ private:
     ChordRule rule_;
     ReducedNotes& out_;
     std::vector<State> state_;
-    ActiveNotes active_;
+    SoundingKeys active_;
     std::uint32_t playing_ = kNone;
 };
 
