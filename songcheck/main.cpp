@@ -19,10 +19,9 @@ using namespace songcheck;
 
 enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError = 3, kLoss = 4 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int check(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     CheckOptions options;
     if (auto answered =
             toolkit::answerOptions(parseOptions(argc, argv, options), "songcheck", kUsage))
@@ -33,6 +32,17 @@ int main(int argc, char** argv) {
     }
 
     SongSources sources = sourcesForMidiFile(options.midiName);
+    if (options.svg) {
+        std::string picture = pictureName(sources.base);
+        std::string input = toolkit::inputAtOutput(
+            picture, {options.midiName, sources.base + ".env", waveFileName(sources.base, 0),
+                      waveFileName(sources.base, 1)});
+        if (!input.empty()) {
+            std::fprintf(stderr, "songcheck: can't write %s: it is the same file as %s\n",
+                         picture.c_str(), input.c_str());
+            return kPictureError;
+        }
+    }
     Findings waveFindings;
     sources.waveTables = checkWaveFiles(sources.base, waveFindings);
     ConversionTrace trace;
@@ -59,4 +69,10 @@ int main(int argc, char** argv) {
         std::printf("%s written.\n", name.c_str());
     }
     return options.strict && check.findings.losses() > 0 ? kLoss : kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(check(argc, argv), kPictureError, "songcheck");
 }

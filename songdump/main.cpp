@@ -97,10 +97,9 @@ bool writePianoRoll(const std::string& songName, const PianoRoll& roll) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int listSong(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     Options options;
     switch (parseArguments(argc, argv, options)) {
         case Request::kHelp:
@@ -114,6 +113,14 @@ int main(int argc, char** argv) {
             return kFailure;
         case Request::kList:
             break;
+    }
+    if (options.svg) {
+        std::string picture = songformat::besideSong(options.songName, ".svg");
+        if (toolkit::inputAtOutput(picture, {options.songName}) == options.songName) {
+            std::fprintf(stderr, "songdump: can't write %s: it is the same file as %s\n",
+                         picture.c_str(), options.songName.c_str());
+            return kFailure;
+        }
     }
     songformat::SongFile song;
     songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);
@@ -132,4 +139,10 @@ int main(int argc, char** argv) {
     std::fputs(summary.text(streamBytes, decoder.endTime()).c_str(), stdout);
     if (options.svg && !writePianoRoll(options.songName, roll)) return kFailure;
     return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(listSong(argc, argv), kFailure, "songdump");
 }

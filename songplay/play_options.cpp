@@ -74,15 +74,25 @@ CommandLine usageError(std::string problem) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
+    bool namesOnly = false;  // after "--", as for the other tools
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];
+        if (namesOnly) {
+            if (!line.options.songName.empty()) return usageError("one song file at a time");
+            line.options.songName = argument;
+            continue;
+        }
+        if (argument == "--") {
+            namesOnly = true;
+            continue;
+        }
         if (argument == "--help") return {CommandKind::kHelp, {}, ""};
         if (argument == "--version") return {CommandKind::kVersion, {}, ""};
         if (takesValue(argument)) {
             if (i + 1 == argc) return usageError(std::string(argument) + " needs a value");
             std::string problem = readValue(argument, argv[++i], line.options);
             if (!problem.empty()) return usageError(problem);
-        } else if (argument.starts_with("-") && argument != "-") {
+        } else if (argument.starts_with("--")) {
             return usageError("unknown option " + std::string(argument));
         } else if (!line.options.songName.empty()) {
             return usageError("one song file at a time");

@@ -24,8 +24,8 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
         if (::chdir(workingFolder.c_str()) != 0) ::_exit(126);
+        // SIGXFSZ keeps the action the test has: the program must ignore it itself.
         if (options.fileSizeLimit >= 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
                          static_cast<rlim_t>(options.fileSizeLimit)};
             ::setrlimit(RLIMIT_FSIZE, &limit);

@@ -15,9 +15,10 @@ struct RunResult {
 };
 
 struct RunOptions {
-    // When set, the child's file-size limit (RLIMIT_FSIZE) in bytes, with
-    // SIGXFSZ ignored, to simulate a disk that fills during a write. POSIX
-    // only: a test that sets it starts with SKIP_WITHOUT(fileSizeLimit).
+    // When set, the child's file-size limit (RLIMIT_FSIZE) in bytes, as a quota
+    // or `ulimit -f` sets it: a write past it raises SIGXFSZ, which the program
+    // must ignore to fail the write instead. POSIX only: a test that sets it
+    // starts with SKIP_WITHOUT(fileSizeLimit).
     long long fileSizeLimit = -1;
 };
 
