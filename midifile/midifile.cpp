@@ -326,11 +326,12 @@ int MidiReadBuffer(MidiReaderState* state, const std::uint8_t* data, std::size_t
 
 int MidiReadFile(MidiReaderState* state) {
     if (state->fileName == nullptr) return kMidiErrCantOpen;
+    // A folder, a FIFO or a socket never reads: refused without waiting.
+    platform::FileKind kind = platform::FileKind::missing;
+    std::FILE* file = platform::openForReading(state->fileName, kind);
+    if (file == nullptr)
+        return kind == platform::FileKind::missing ? kMidiErrCantOpen : kMidiErrCantRead;
     platform::FileFacts facts = platform::fileFacts(state->fileName);
-    // A folder opens on some systems and not on others; it never reads.
-    if (facts.kind == platform::FileKind::folder) return kMidiErrCantRead;
-    std::FILE* file = std::fopen(state->fileName, "rb");
-    if (file == nullptr) return kMidiErrCantOpen;
     std::vector<std::uint8_t> data;
     bool regular = facts.kind == platform::FileKind::regular;
     bool tooLarge = regular && facts.size > kMidiLargestFile;

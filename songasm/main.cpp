@@ -19,15 +19,16 @@ int fail(const std::string& message) {
     return kFailure;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int assemble(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     if (argc < 2) return fail("Usage:\n songasm sng_file\n");
     const std::string songFileName = argv[1];
     std::optional<std::string> outputName = assemblyFileName(songFileName);
     if (!outputName) return fail("Input file should end in .sng\n");
 
+    if (std::string input = toolkit::inputAtOutput(*outputName, {songFileName}); !input.empty())
+        return fail("Could not write " + *outputName + ": it is the same file as " + input + "\n");
     std::vector<std::uint8_t> bytes;
     switch (toolkit::readWholeFile(songFileName, songformat::kLargestSongFile, bytes)) {
         case toolkit::ReadResult::ok:
@@ -44,4 +45,12 @@ int main(int argc, char** argv) {
         return fail("Could not write " + *outputName + "\n");
     std::printf("%s written.\n", outputName->c_str());
     return kSuccess;
+}
+
+}  // namespace
+
+// A message that could not be written fails the run too; the exit code alone
+// tells, as songasm's messages are fixed.
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(assemble(argc, argv), kFailure, nullptr);
 }

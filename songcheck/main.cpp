@@ -22,10 +22,9 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kPictureError =
 
 constexpr const char* kProgram = "songcheck";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int check(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     CheckOptions options;
     toolkit::ArgumentReader arguments(argc, argv);
     parseOptions(arguments, options);
@@ -36,6 +35,17 @@ int main(int argc, char** argv) {
     }
 
     SongSources sources = sourcesForMidiFile(options.midiName);
+    if (options.svg) {
+        std::string picture = pictureName(sources.base);
+        std::string input = toolkit::inputAtOutput(
+            picture, {options.midiName, sources.base + ".env", waveFileName(sources.base, 0),
+                      waveFileName(sources.base, 1)});
+        if (!input.empty()) {
+            std::fprintf(stderr, "songcheck: can't write %s: it is the same file as %s\n",
+                         picture.c_str(), input.c_str());
+            return kPictureError;
+        }
+    }
     Findings waveFindings;
     sources.waveTables = checkWaveFiles(sources.base, waveFindings);
     ConversionTrace trace;
@@ -63,4 +73,10 @@ int main(int argc, char** argv) {
         std::printf("%s written.\n", name.c_str());
     }
     return options.strict && check.findings.losses() > 0 ? kLoss : kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(check(argc, argv), kPictureError, "songcheck");
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "toolkit/platform.h"
 #include "toolkit/text_format.h"
 #include "songmake/envelopes.h"
 #include "songmake/songfile.h"
@@ -51,7 +52,8 @@ void judgeWaveFile(const std::string& name, WaveRead read, const songformat::Wav
                                " samples: only the first 64 are used");
     std::uint8_t start[4] = {};
     std::size_t got = 0;
-    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+    platform::FileKind kind = platform::FileKind::missing;
+    if (std::FILE* file = platform::openForReading(name, kind)) {
         got = std::fread(start, 1, sizeof start, file);
         std::fclose(file);
     }

@@ -120,14 +120,21 @@ bool writePianoRoll(const Options& options, const PianoRoll& roll) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int listSong(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     Options options;
     toolkit::ArgumentReader arguments(argc, argv);
     parseArguments(arguments, options);
     if (auto answered = toolkit::answerOptions(arguments, kProgram, kUsage)) return *answered;
+    if (options.svg) {
+        std::string picture = songformat::besideSong(options.songName, ".svg");
+        if (toolkit::inputAtOutput(picture, {options.songName}) == options.songName) {
+            toolkit::tellError(kProgram, "can't write " + picture + ": it is the same file as " +
+                                          options.songName);
+            return kFailure;
+        }
+    }
     songformat::SongFile song;
     songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);
     if (status != songformat::SongFileStatus::kOk) {
@@ -147,4 +154,10 @@ int main(int argc, char** argv) {
         std::fputs(summary.text(streamBytes, decoder.endTime()).c_str(), stdout);
     if (options.svg && !writePianoRoll(options, roll)) return kFailure;
     return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(listSong(argc, argv), kFailure, "songdump");
 }

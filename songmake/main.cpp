@@ -26,8 +26,15 @@ void printNote(const ConversionNote& note) {
     }
 }
 
-// Writes the song file whole, or leaves any earlier one as it was.
+// Writes the song file whole, or leaves any earlier one as it was. A song file
+// the other tools would refuse as too large is not written at all.
 bool writeSongFile(const std::string& name, const ByteStream& song) {
+    if (song.size() > songformat::kLargestSongFile) {
+        std::printf("Can't write %s: at %zu bytes it would be over 16 MiB, too big for a song "
+                    "file.\n",
+                    name.c_str(), song.size());
+        return false;
+    }
     std::string_view content(reinterpret_cast<const char*>(song.data()), song.size());
     if (!toolkit::replaceFile(name, content)) {
         std::printf("Can't write %s\n", name.c_str());
@@ -41,10 +48,9 @@ bool writeSongFile(const std::string& name, const ByteStream& song) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int convert(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     if (argc < 2) {
         std::fputs(
             "Usage:\n songmake midi_file\n\nThis converter understands only notes, tempo and "
@@ -59,6 +65,15 @@ int main(int argc, char** argv) {
     }
 
     SongSources sources = sourcesForMidiFile(midiName);
+    std::string songName = sources.base + ".sng";
+    std::string input = toolkit::inputAtOutput(
+        songName, {midiName, sources.base + ".env", waveFileName(sources.base, 0),
+                   waveFileName(sources.base, 1)});
+    if (!input.empty()) {
+        std::printf("Can't write %s: it is the same file as %s\n", songName.c_str(),
+                    input.c_str());
+        return kWriteError;
+    }
     Conversion conversion = convertSong(sources);
     for (const ConversionNote& note : conversion.notes) printNote(note);
     switch (conversion.outcome) {
@@ -74,5 +89,13 @@ int main(int argc, char** argv) {
         case ConversionOutcome::converted:
             break;
     }
-    return writeSongFile(sources.base + ".sng", conversion.song) ? kSuccess : kWriteError;
+    return writeSongFile(songName, conversion.song) ? kSuccess : kWriteError;
+}
+
+}  // namespace
+
+// A message that could not be written fails the run too; the exit code alone
+// tells, as songmake's messages are fixed.
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(convert(argc, argv), kWriteError, nullptr);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "toolkit/platform.h"
+
 namespace {
 
 constexpr std::size_t kSampleBytes = 2;
@@ -9,7 +11,9 @@ constexpr std::size_t kSampleBytes = 2;
 }  // namespace
 
 WaveRead readWaveTable(const std::string& name, WaveTable& table) {
-    std::FILE* file = std::fopen(name.c_str(), "rb");
+    platform::FileKind kind = platform::FileKind::missing;
+    // A FIFO that nobody writes to would otherwise keep the conversion waiting.
+    std::FILE* file = platform::openForReading(name, kind);
     if (file == nullptr) return WaveRead::cantOpen;
     std::uint8_t samples[songformat::kTableSize * kSampleBytes] = {};
     std::size_t got = std::fread(samples, 1, sizeof samples, file);

@@ -78,10 +78,9 @@ PlayResult writeWav(toolkit::OutputStream& output, std::uint64_t frames, const P
     return result;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int play(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     CommandLine command = parseCommandLine(argc, argv);
     if (command.kind != CommandKind::kPlay) return answerCommandLine(command);
     const PlayOptions& options = command.options;
@@ -89,6 +88,11 @@ int main(int argc, char** argv) {
     Messages messages{toStdout ? stderr : stdout};
     std::string name = wavName(options);
 
+    if (!toStdout && platform::sameFile(name, options.songName)) {
+        std::fprintf(stderr, "songplay: can't write %s: it is the same file as %s\n",
+                     name.c_str(), options.songName.c_str());
+        return kFailure;
+    }
     songformat::SongFile song;
     songformat::SongFileStatus status = songformat::readSongFile(options.songName, song);
     if (status != songformat::SongFileStatus::kOk)
@@ -120,4 +124,10 @@ int main(int argc, char** argv) {
     std::string notHeard = notHeardLine(result.counts.unheard, checked.bytesAfterEnd());
     if (!notHeard.empty()) messages.line(notHeard);
     return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(play(argc, argv), kFailure, "songplay");
 }

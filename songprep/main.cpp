@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "midifile/midifile.h"
 #include "songprep/input_song.h"
 #include "songprep/options.h"
 #include "songprep/preparation.h"
@@ -22,20 +23,32 @@ enum ExitCode { kSuccess = 0, kUsageError = 1, kReaderError = 2, kWriteError = 3
 
 constexpr const char* kProgram = "songprep";
 
-bool writeOutput(const std::string& name, const midifile::MidiBytes& file) {
+// Empty when written; otherwise what went wrong.
+std::string writeOutput(const std::string& name, const midifile::MidiBytes& file) {
+    // What songmake, songcheck and songprep itself would refuse to read is not written.
+    if (file.size() > kMidiLargestFile)
+        return "can't write " + name + ": at " + std::to_string(file.size()) +
+               " bytes it would be over the 64 MiB a MIDI file may have";
     std::string_view content(reinterpret_cast<const char*>(file.data()), file.size());
-    return toolkit::replaceFile(name, content);
+    errno = 0;
+    if (toolkit::replaceFile(name, content)) return "";
+    return toolkit::fileProblem("write", name, errno);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int prepare(int argc, char** argv) {
     platform::useBinaryStandardOutput();
+    platform::failWritesPastSizeLimit();
     PrepOptions options;
     toolkit::ArgumentReader arguments(argc, argv);
     parseOptions(arguments, options);
     if (auto answered = toolkit::answerOptions(arguments, kProgram, kUsage)) return *answered;
 
+    if (std::string input = toolkit::inputAtOutput(options.outName, {options.inName});
+        !input.empty()) {
+        toolkit::tellError(kProgram,
+                           "can't write " + options.outName + ": it is the same file as " + input);
+        return kWriteError;
+    }
     InputSong song;
     std::string readerError = toolkit::unopenableReason(options.inName);
     if (!readerError.empty() || !readInputSong(options.inName, song, readerError)) {
@@ -62,9 +75,7 @@ int main(int argc, char** argv) {
         toolkit::tellError(kProgram, problem);
         return kWriteError;
     }
-    errno = 0;
-    if (!writeOutput(options.outName, preparation.file)) {
-        std::string problem = toolkit::fileProblem("write", options.outName, errno);
+    if (std::string problem = writeOutput(options.outName, preparation.file); !problem.empty()) {
         undoWaveFiles(waves);
         toolkit::tellError(kProgram, problem);
         return kWriteError;
@@ -73,4 +84,10 @@ int main(int argc, char** argv) {
     std::fputs(waveFilesLine(waves).c_str(), stdout);
     std::printf("%s written.\n", options.outName.c_str());
     return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return toolkit::closeStandardOutput(prepare(argc, argv), kWriteError, "songprep");
 }

@@ -22,23 +22,37 @@
 
 namespace platform {
 
-// A new file beside `target`, named TARGET.tmp-XXXXXX, written in binary. It
-// either takes the target's place whole (commit) or disappears (discard, a
-// failed commit, or destruction without either), so that whoever reads the
-// target only ever sees the earlier file or the complete new one. Writes may
-// come in any number of pieces.
+// A new file in the folder of `target`, written in binary. It either takes the
+// target's place whole (commit) or disappears (discard, a failed commit,
+// destruction without either, or the process being interrupted by SIGINT,
+// SIGTERM or SIGHUP, or on Windows by the console's Ctrl-C or close), so that
+// whoever reads the target only ever sees the earlier file or the complete new
+// one. Writes may come in any number of pieces.
+//
+// Where the system offers it (Linux's O_TMPFILE), the file has no name until
+// commit, so that not even SIGKILL or a power cut leaves it behind; elsewhere
+// it has a short name of its own (songtools-XXXXXX.tmp), which fits wherever
+// the target's name fits. A target that is a symbolic link has the file it
+// leads to replaced, and an existing target's permission bits are kept.
 class TemporaryFile {
 public:
+    // How the file is made: `named` always gives it a name, as on a system
+    // without nameless files (for the tests of that way).
+    enum class Naming { namelessWhereOffered, named };
+
     // Creates the file; created() says whether that worked.
-    explicit TemporaryFile(const std::string& target);
+    explicit TemporaryFile(const std::string& target,
+                           Naming naming = Naming::namelessWhereOffered);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     bool created() const { return descriptor_ >= 0; }
+    // Whether the file has a name in the folder before commit.
+    bool named() const { return !nameless_; }
 
-    // Appends `bytes`. Returns false once a write has failed (a full disk);
-    // commit then fails too.
+    // Appends `bytes`. Returns false once a write has failed (a full disk, a
+    // file-size limit); commit then fails too.
     bool write(std::string_view bytes);
 
     // Closes the file and replaces the target with it. Returns false, with the
@@ -51,11 +65,17 @@ public:
     void discard();
 
 private:
-    std::string target_;
-    std::string name_;
+    std::string target_;  // the file replaced: a link's destination
+    std::string name_;    // the temporary's name, or the one a nameless file gets at commit
     int descriptor_ = -1;
+    bool nameless_ = false;
     bool failed_ = false;
+    int removalSlot_ = -1;  // where an interruption finds name_
 };
+
+// Whether `first` and `second` are the same file, whatever names lead to it
+// (links followed); false when either does not exist.
+bool sameFile(const std::string& first, const std::string& second);
 
 enum class FileKind { missing, regular, folder, other };
 
@@ -66,6 +86,16 @@ struct FileFacts {
     std::uint64_t size = 0;
 };
 FileFacts fileFacts(const std::string& name);
+
+// Opens `name` for reading in binary without waiting: a FIFO, a socket or a
+// folder is refused (null, with `kind` saying what it is), and a device that
+// has nothing to give fails the read instead of waiting for it. `kind` is
+// missing when the name cannot be opened at all.
+std::FILE* openForReading(const std::string& name, FileKind& kind);
+
+// Makes a write past the file-size limit (ulimit -f) fail with an error that
+// the program reports, rather than end the program without a word.
+void failWritesPastSizeLimit();
 
 // Makes standard output pass bytes through unchanged. Windows turns "\n" into
 // "\r\n" on a stream in text mode; every tool calls this first, so that its

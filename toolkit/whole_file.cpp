@@ -1,6 +1,8 @@
 #include "toolkit/whole_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -19,10 +21,10 @@ struct FileCloser {
 
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes) {
-    // A folder opens on some systems and not on others; it never reads.
-    if (platform::fileFacts(name).kind == platform::FileKind::folder) return ReadResult::cantRead;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-    if (!file) return ReadResult::cantOpen;
+    // A folder, a FIFO or a socket never reads: refused without waiting.
+    platform::FileKind kind = platform::FileKind::missing;
+    std::unique_ptr<std::FILE, FileCloser> file(platform::openForReading(name, kind));
+    if (!file) return kind == platform::FileKind::missing ? ReadResult::cantOpen : ReadResult::cantRead;
     bytes.clear();
     std::size_t got = 0;
     do {
@@ -74,6 +76,27 @@ bool StandardOutput::finish() {
 bool replaceFile(const std::string& name, std::string_view content) {
     platform::TemporaryFile file(name);
     return file.write(content) && file.commit();
+}
+
+std::string inputAtOutput(const std::string& output, std::initializer_list<std::string> inputs) {
+    for (const std::string& input : inputs)
+        if (platform::sameFile(input, output)) return input;
+    return "";
+}
+
+int closeStandardOutput(int exitCode, int writeFailure, const char* program) {
+    bool flushed = std::fflush(stdout) == 0;
+    int reason = flushed ? 0 : errno;
+    bool written = flushed && std::ferror(stdout) == 0;
+    if (std::fclose(stdout) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (written || exitCode != 0) return exitCode;  // a failure has already been told
+    if (program != nullptr)
+        std::fprintf(stderr, "%s: can't write to standard output: %s\n", program,
+                     reason != 0 ? std::strerror(reason) : "a write failed");
+    return writeFailure;
 }
 
 }  // namespace toolkit

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,8 +19,8 @@ namespace toolkit {
 enum class ReadResult { ok, cantOpen, cantRead, tooLarge };
 
 // Reads all of `name` into `bytes`. Stops a little past `limit` bytes, so that a
-// larger or endless file shows as tooLarge without being read whole. A folder
-// is cantRead.
+// larger or endless file shows as tooLarge without being read whole. A folder,
+// a FIFO, a socket or a device with nothing to give is cantRead, at once.
 ReadResult readWholeFile(const std::string& name, std::size_t limit,
                          std::vector<std::uint8_t>& bytes);
 
@@ -71,5 +72,15 @@ private:
 // everything was written and closed. Returns false, with no temporary left and
 // `name` untouched, on failure.
 bool replaceFile(const std::string& name, std::string_view content);
+
+// The first of `inputs` that is the same file as `output`, whatever names lead
+// to it, so that a tool refuses to write over what it reads; empty when none is.
+std::string inputAtOutput(const std::string& output, std::initializer_list<std::string> inputs);
+
+// Flushes and closes standard output, once a tool has written everything. A
+// listing or report that could not be written there (a full disk, a reader
+// gone) turns a successful `exitCode` into `writeFailure`, and `program`, unless
+// null, says so on standard error; any other exit code stays.
+int closeStandardOutput(int exitCode, int writeFailure, const char* program);
 
 }  // namespace toolkit

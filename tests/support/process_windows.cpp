@@ -62,12 +62,21 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errorReadEnd, HANDLE_FLAG_INHERIT, 0);
 
+    // A file the test names in place of standard output or standard error.
+    auto redirected = [&](const std::filesystem::path& name, HANDLE otherwise) {
+        if (name.empty()) return otherwise;
+        return CreateFileA(name.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE output = redirected(options.standardOutput, writeEnd);
+    HANDLE errors = redirected(options.standardError, errorWriteEnd);
+
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = errorWriteEnd;
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
     // The working folder changes for the child only: a path relative to ours
     // would then point elsewhere.
     std::string application = std::filesystem::absolute(program).string();
@@ -79,6 +88,8 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
                                   0, nullptr, folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);  // else the pipe never reports its end
     CloseHandle(errorWriteEnd);
+    if (output != writeEnd && output != INVALID_HANDLE_VALUE) CloseHandle(output);
+    if (errors != errorWriteEnd && errors != INVALID_HANDLE_VALUE) CloseHandle(errors);
     RunResult result;
     if (!started) {
         CloseHandle(readEnd);
@@ -115,11 +126,33 @@ std::string missingFeature(SystemFeature feature) {
             return "Windows files have no permission bits; see the folder case";
         case SystemFeature::posixShell:
             return "the AVR toolchain and simavr are run through a POSIX shell";
+        case SystemFeature::interruptSignal:
+            return "Windows has no signals to send to one program; its console's Ctrl-C reaches "
+                   "every program on the console";
+        case SystemFeature::namedPipe:
+            return "Windows has no FIFOs among its files";
+        case SystemFeature::symbolicLink:
+            return "a symbolic link on Windows needs a privilege or developer mode";
+        case SystemFeature::longFileName:
+            return "a 255-byte name in the temporary folder passes Windows's 260-byte MAX_PATH";
+        case SystemFeature::fullDevice:
+            return "Windows has no device like /dev/full where every write fails";
         default:
             return "";
     }
 }
 
 int setNewFileMask(int) { throw std::logic_error("SKIP_WITHOUT(newFileMask) first"); }
+
+void makeNamedPipe(const std::filesystem::path&) {
+    throw std::logic_error("SKIP_WITHOUT(namedPipe) first");
+}
+
+void setFileSizeLimit(long long) { throw std::logic_error("SKIP_WITHOUT(fileSizeLimit) first"); }
+
+RunResult runInterrupted(const std::string&, const std::vector<std::string>&,
+                         const std::filesystem::path&, int, std::size_t) {
+    throw std::logic_error("SKIP_WITHOUT(interruptSignal) first");
+}
 
 }  // namespace testing_support

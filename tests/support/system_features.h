@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace testing_support {
@@ -18,6 +19,11 @@ enum class SystemFeature {
     readOnlyFileRefused,  // a read-only file that no replacement may touch
     openFileRefused,      // a file held open by another program that cannot be replaced
     unreadableFile,       // a file whose permission bits keep this user from reading it
+    interruptSignal,      // runInterrupted: SIGINT, SIGTERM and SIGHUP sent mid-write
+    namedPipe,            // makeNamedPipe, a FIFO
+    symbolicLink,         // std::filesystem::create_symlink as any user may
+    longFileName,         // a 255-byte file name in the temporary folder
+    fullDevice,           // /dev/full, where every write fails for want of space
 };
 
 // Why this system lacks `feature`; empty when it has it.
@@ -26,6 +32,13 @@ std::string missingFeature(SystemFeature feature);
 // Sets the mask new files' permission bits are taken from (the child processes
 // inherit it) and returns the one before; only after SKIP_WITHOUT(newFileMask).
 int setNewFileMask(int mask);
+
+// Makes a FIFO named `path`; only after SKIP_WITHOUT(namedPipe).
+void makeNamedPipe(const std::filesystem::path& path);
+
+// Sets this process's file-size limit in bytes (-1: none), with SIGXFSZ
+// ignored so that a write past it fails; only after SKIP_WITHOUT(fileSizeLimit).
+void setFileSizeLimit(long long bytes);
 
 }  // namespace testing_support
 
