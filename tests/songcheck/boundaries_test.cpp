@@ -84,9 +84,13 @@ TEST_F(SongcheckBoundary, AStreamAsLongAsMaxBytesFitsAndOneByteMoreDoesNot) {
 
 TEST_F(SongcheckBoundary, OnlyAGapOfExactly256UnitsVanishes) {
     // At 50 quarter notes a minute a tick is one player unit: gaps of 255,
-    // 256 and 257 units.
-    MidiTrack track =
-        MidiTrack().tempo(0, 1200000).note(0, 0, 60, 100, 255).note(511, 0, 62, 100, 257);
+    // 256 and 257 units, then 512, a filler and a delay byte of 0 after it,
+    // which the player reads as 256.
+    MidiTrack track = MidiTrack()
+                          .tempo(0, 1200000)
+                          .note(0, 0, 60, 100, 255)
+                          .note(511, 0, 62, 100, 257)
+                          .note(1280, 0, 64, 100, 10);
     RunResult result = check(track);
     EXPECT_TRUE(
         reports(result,
