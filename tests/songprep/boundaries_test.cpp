@@ -82,22 +82,28 @@ TEST_F(SongprepBoundary, VoicesByHandReachChannel16AndNoFurther) {
 }
 
 TEST_F(SongprepBoundary, ARestOf14TicksIsClosedAndOneOf15IsKept) {
-    // The converter drops a note-off that a note-on follows within 14 ticks:
-    // that note-off goes to the note-on's tick, where it is no gap of the stream.
+    // The converter drops a note-off that a note-on follows within 14 ticks.
     MidiTrack track = MidiTrack()
-                          .note(0, 0, 60, 100, 466)
+                          .note(0, 0, 60, 100, 466)  // 14: the note-off goes to the note-on
                           .note(480, 0, 62, 100, 480)
-                          .note(0, 1, 60, 100, 465)
-                          .note(480, 1, 62, 100, 480);
-    RunResult result = prepare(midiFile(0, {track}), {"--voices", "1,2"});
+                          .note(0, 1, 60, 100, 465)  // 15: both stay
+                          .note(480, 1, 62, 100, 480)
+                          // 14 as written, 15 once rounded: 90 is at unit 38 from 91 on.
+                          // Counted from the note-off at 76 (unit 32), 90 would be too,
+                          // and the converter would drop that note-off: the note-on waits.
+                          .note(0, 2, 60, 100, 76)
+                          .note(90, 2, 62, 100, 341);
+    RunResult result = prepare(midiFile(0, {track}), {"--voices", "1,2,3"});
     ASSERT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find("Rests of up to 14 ticks closed (the converter drops their "
                                  "note-offs): 1\n"),
               std::string::npos)
         << result.output;
-    HeardFile out = output();
-    EXPECT_EQ(eventsWith(out, " 80 60 "), (Events{"480 80 60 0"}));
-    EXPECT_EQ(eventsWith(out, " 81 60 "), (Events{"465 81 60 0"}));
+    // In time order: the voices are channels 0, 1 and 2 of out.mid.
+    EXPECT_EQ(noteEvents(),
+              (Events{"0 90 60 100", "0 91 60 100", "0 92 60 100", "76 82 60 0", "91 92 62 100",
+                      "431 82 62 0", "465 81 60 0", "480 80 60 0", "480 90 62 100", "480 91 62 100",
+                      "960 80 62 0", "960 81 62 0"}));
 }
 
 TEST_F(SongprepBoundary, TicksPerQuarterNoteForAUnitAreRoundedNotCut) {
