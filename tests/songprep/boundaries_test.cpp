@@ -61,18 +61,24 @@ void addNotes(MidiTrack& track, int channel, int notes) {
 }
 
 // Five channels tied on two notes for the three places left beside channel
-// 16's three notes; channel 1 has only one.
+// 16's three notes; channel 1 has only one, and the drums (channel 10) four.
 Bytes tiedChannels() {
     MidiTrack track;
     addNotes(track, 0, 1);
     for (int channel = 1; channel <= 5; ++channel) addNotes(track, channel, 2);
+    addNotes(track, 9, 4);
     addNotes(track, 15, 3);
     return midiFile(0, {track});
 }
 
-TEST_F(SongprepBoundary, AutomaticVoicesGoToTheBusiestChannelsAndOnATieToTheLowest) {
+TEST_F(SongprepBoundary, AutomaticVoicesGoToTheBusiestChannelsOnATieToTheLowestThenToTheDrums) {
     ASSERT_EQ(prepare(tiedChannels(), {"--voices", "auto"}).exitCode, 0);
     EXPECT_EQ(firstKeys(), (std::vector<int>{51, 52, 53, 65}));  // channels 2, 3, 4 and 16
+    // With three other channels, the drums have the voice left.
+    MidiTrack three;
+    for (int channel : {0, 1, 9, 15}) addNotes(three, channel, 1);
+    ASSERT_EQ(prepare(midiFile(0, {three}), {"--voices", "auto"}).exitCode, 0);
+    EXPECT_EQ(firstKeys(), (std::vector<int>{50, 51, 59, 65}));
 }
 
 TEST_F(SongprepBoundary, VoicesByHandReachChannel16AndNoFurther) {
