@@ -58,14 +58,25 @@ TEST_F(SongcheckBoundary, AWaveSpanningEightStepsIsNearlySilentAndNineIsNot) {
     EXPECT_FALSE(reports(result, "song-1.raw is nearly silent")) << result.output;
 }
 
-TEST_F(SongcheckBoundary, AnEnvelopeLineAtTheLastNoteOffIsNoLossAndATickLaterIs) {
-    song.writeEnvelopes("480 0 V A 1 2 3 4\n481 0 V A 1 2 3 4\n");
+TEST_F(SongcheckBoundary, EnvelopeLinesAtTheLastValuesTheyKeepAndOneBeyond) {
+    // Line 1 and 2 keep everything: voices 0 and 3, parameters 0 and 255,
+    // the tick of the last note-off. Lines 3 and 4 go one beyond each.
+    song.writeEnvelopes(
+        "0 0 V A 0 1 2 255\n480 3 V A 1 2 3 4\n0 -1 V A 1 2 3 4\n481 4 V A -1 2 3 256\n");
     RunResult result = check(MidiTrack().note(0, 0, 60, 100, 480), {"--strict"});
     EXPECT_EQ(result.exitCode, 4);
     EXPECT_TRUE(reports(result,
-                        "loss      1  envelope lines timed after the song's last note: "
-                        "the song grows by fillers to reach them\n"
-                        "             at line 2: tick 481\n"))
+                        "loss      2  envelope lines for a voice outside 0 to 3: the code byte "
+                        "keeps only its low 4 bits\n"
+                        "             at line 3: voice -1 is stored as the unplayed voice 15; "
+                        "line 4: voice 4 is stored as the unplayed voice 4\n"
+                        "loss      2  envelope parameters outside 0 to 255: only their low 8 "
+                        "bits are kept\n"
+                        "             at line 4: p0 -1 is stored as 255; line 4: p3 256 is "
+                        "stored as 0\n"
+                        "loss      1  envelope lines timed after the song's last note: the "
+                        "song grows by fillers to reach them\n"
+                        "             at line 4: tick 481\n"))
         << result.output;
 }
 
@@ -98,6 +109,21 @@ TEST_F(SongcheckBoundary, OnlyAGapOfExactly256UnitsVanishes) {
                 "which the player reads as no gap: everything after comes 256 "
                 "units early\n             at tick 511 voice 0\n"))
         << result.output;
+}
+
+TEST_F(SongcheckBoundary, RoundingIsNotedOnceItMovesTheEndByAWholeUnit) {
+    // A gap of one tick, 0.42 units, rounds to none: three such gaps put the
+    // end 1.25 units early, two only 0.83; the last gap is 480 ticks, 200 units.
+    auto voicesOneTickApart = [](int voices) {
+        MidiTrack track;
+        for (int voice = 0; voice < voices; ++voice)
+            track.noteOn(static_cast<std::uint32_t>(voice), voice, 60, 100)
+                .noteOff(static_cast<std::uint32_t>(479 + voices), voice, 60);
+        return track;
+    };
+    EXPECT_TRUE(reports(check(voicesOneTickApart(4)), "ends the song 1.2 units (0.003 s) earlier"));
+    RunResult three = check(voicesOneTickApart(3));
+    EXPECT_FALSE(reports(three, "the converter's timing")) << three.output;
 }
 
 }  // namespace
