@@ -1,8 +1,12 @@
 # The documents and examples that go with the programs, and the two packages
 # made from the install: cpack -G DEB and cpack -G TGZ in the build folder.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+              ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The README shows the example's picture and points at both example folders.
+# The pages the README links to, in their folder, so that its links hold.
+file(GLOB doc_pages ${PROJECT_SOURCE_DIR}/doc/*.md)
+install(FILES ${doc_pages} DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
+# doc/example.md shows the example's picture; the pages point at both example folders.
 install(FILES
           ${PROJECT_SOURCE_DIR}/examples/demo/demo.mid
           ${PROJECT_SOURCE_DIR}/examples/demo/demo-0.raw
@@ -46,5 +50,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # songasm's output is built with the AVR toolchain.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gcc-avr, binutils-avr, avr-libc")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# What Debian asks of the package beyond the install (compressed manual pages,
+# the copyright file, a Debian changelog): cmake/SongtoolsPackageDebian.cmake.
+set(CPACK_SONGTOOLS_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/SongtoolsPackageDebian.cmake)
 
 include(CPack)

@@ -34,7 +34,7 @@ TEST(Demo, ConvertsWithoutWarningsAndUsesAllFourVoices) {
         EXPECT_NE(dumped.output.find("  " + std::string(kind) + " "), std::string::npos) << kind;
 }
 
-// The README shows examples/demo/demo.svg: after a change to the picture or to
+// doc/example.md shows examples/demo/demo.svg: after a change to the picture or to
 // the example, copy it from `cmake --build build --target demo`.
 TEST(Demo, DrawsTheCommittedPianoRollByteForByte) {
     SongFolder demo;
