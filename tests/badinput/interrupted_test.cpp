@@ -39,7 +39,12 @@ TEST(Interrupted, SongplayEndsAsEachInterruptionEndsIt) {
     SongFolder space;
     songplay.prepare(space, "song", kLongSong);
     FolderSnapshot before = space.snapshot();
-    for (int signal : {SIGINT, SIGHUP}) {
+#ifdef SIGHUP
+    const int kSignals[] = {SIGINT, SIGHUP};
+#else
+    const int kSignals[] = {SIGINT};  // a system without SIGHUP skips this test anyway
+#endif
+    for (int signal : kSignals) {
         RunResult result = runInterrupted(SONGPLAY_PATH, {"song.sng"}, space.folder.path(), signal);
         EXPECT_EQ(result.signal, signal);
         EXPECT_EQ(changesSince(before, space), "");
