@@ -105,5 +105,28 @@ TEST(SongplayBadInput, UsageErrorsSayWhatIsWrongAndNothingGoesToAPipeOnFailure) 
     EXPECT_EQ(piped.output, "");  // the message goes to standard error
 }
 
+// As for the other tools: "--" ends the options, and a name that starts with
+// one dash is a song's name (only "--" names and -o are options).
+TEST(SongplayBadInput, ANameThatStartsWithADashIsASong) {
+    SongFolder space;
+    space.write("-song.sng", songFileBytes({0x00, 0x90, 0x7F, 0xC3, 0x01, 0xFF, 0x00, 0x00, 0xD0}));
+    space.write("--song.sng", songFileBytes({0x00, 0xD0}));
+
+    RunResult alone = space.run(SONGPLAY_PATH, {"-song.sng"});
+    std::vector<std::uint8_t> wav = readFile(space.folder / "-song.wav");
+    std::filesystem::remove(space.folder / "-song.wav");
+    RunResult afterDashes = space.run(SONGPLAY_PATH, {"--", "-song.sng"});
+    RunResult twoDashes = space.run(SONGPLAY_PATH, {"-o", "two.wav", "--", "--song.sng"});
+    RunResult twoSongs = space.run(SONGPLAY_PATH, {"--", "-song.sng", "--song.sng"});
+
+    EXPECT_EQ(alone.exitCode, 0) << alone.output;
+    EXPECT_EQ(afterDashes.exitCode, 0) << afterDashes.output;
+    EXPECT_EQ(readFile(space.folder / "-song.wav"), wav);
+    EXPECT_EQ(twoDashes.exitCode, 0) << twoDashes.output;
+    EXPECT_TRUE(std::filesystem::exists(space.folder / "two.wav"));
+    EXPECT_EQ(twoSongs.exitCode, 1);
+    EXPECT_TRUE(twoSongs.output.starts_with("songplay: one song file at a time\n"));
+}
+
 }  // namespace
 }  // namespace testing_support
