@@ -30,9 +30,10 @@ void printNote(const ConversionNote& note) {
 // the other tools would refuse as too large is not written at all.
 bool writeSongFile(const std::string& name, const ByteStream& song) {
     if (song.size() > songformat::kLargestSongFile) {
-        std::printf("Can't write %s: at %zu bytes it would be over 16 MiB, too big for a song "
-                    "file.\n",
-                    name.c_str(), song.size());
+        std::printf(
+            "Can't write %s: at %zu bytes it would be over 16 MiB, too big for a song "
+            "file.\n",
+            name.c_str(), song.size());
         return false;
     }
     std::string_view content(reinterpret_cast<const char*>(song.data()), song.size());
@@ -70,8 +71,7 @@ int convert(int argc, char** argv) {
         songName, {midiName, sources.base + ".env", waveFileName(sources.base, 0),
                    waveFileName(sources.base, 1)});
     if (!input.empty()) {
-        std::printf("Can't write %s: it is the same file as %s\n", songName.c_str(),
-                    input.c_str());
+        std::printf("Can't write %s: it is the same file as %s\n", songName.c_str(), input.c_str());
         return kWriteError;
     }
     Conversion conversion = convertSong(sources);

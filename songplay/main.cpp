@@ -89,8 +89,8 @@ int play(int argc, char** argv) {
     std::string name = wavName(options);
 
     if (!toStdout && platform::sameFile(name, options.songName)) {
-        std::fprintf(stderr, "songplay: can't write %s: it is the same file as %s\n",
-                     name.c_str(), options.songName.c_str());
+        std::fprintf(stderr, "songplay: can't write %s: it is the same file as %s\n", name.c_str(),
+                     options.songName.c_str());
         return kFailure;
     }
     songformat::SongFile song;

@@ -152,8 +152,9 @@ bool replaceTarget(const std::string& name, const std::string& target) {
 }
 
 bool fileIdentity(const std::string& name, BY_HANDLE_FILE_INFORMATION& identity) {
-    HANDLE file = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file =
+        CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool known = GetFileInformationByHandle(file, &identity) != 0;
     CloseHandle(file);
@@ -189,7 +190,11 @@ std::FILE* openForReading(const std::string& name, FileKind& kind) {
 
 void failWritesPastSizeLimit() {}  // a quota fails the write here
 
-void useBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+// The newer tools' messages go to standard error: the same bytes there too.
+void useBinaryStandardOutput() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
 
 void ignoreBrokenPipe() {}  // a closed pipe only fails the write here
 
@@ -357,7 +362,7 @@ std::FILE* openForReading(const std::string& name, FileKind& kind) {
     if (descriptor < 0) return nullptr;
     struct stat info;
     bool known = ::fstat(descriptor, &info) == 0;
-    kind = !known                    ? FileKind::other
+    kind = !known                  ? FileKind::other
            : S_ISREG(info.st_mode) ? FileKind::regular
            : S_ISDIR(info.st_mode) ? FileKind::folder
                                    : FileKind::other;

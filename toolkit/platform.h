@@ -41,8 +41,7 @@ public:
     enum class Naming { namelessWhereOffered, named };
 
     // Creates the file; created() says whether that worked.
-    explicit TemporaryFile(const std::string& target,
-                           Naming naming = Naming::namelessWhereOffered);
+    explicit TemporaryFile(const std::string& target, Naming naming = Naming::namelessWhereOffered);
     ~TemporaryFile();
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;

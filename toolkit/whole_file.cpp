@@ -24,7 +24,8 @@ ReadResult readWholeFile(const std::string& name, std::size_t limit,
     // A folder, a FIFO or a socket never reads: refused without waiting.
     platform::FileKind kind = platform::FileKind::missing;
     std::unique_ptr<std::FILE, FileCloser> file(platform::openForReading(name, kind));
-    if (!file) return kind == platform::FileKind::missing ? ReadResult::cantOpen : ReadResult::cantRead;
+    if (!file)
+        return kind == platform::FileKind::missing ? ReadResult::cantOpen : ReadResult::cantRead;
     bytes.clear();
     std::size_t got = 0;
     do {

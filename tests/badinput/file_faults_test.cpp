@@ -18,8 +18,7 @@ const std::string kEarlier = "an earlier output";
 
 // What a run said: its standard output and, when it went to a file, its errors.
 std::string said(const RunResult& result, const TempFolder& logs) {
-    std::string errors =
-        fs::exists(logs / "errors") ? readText(logs / "errors") : std::string();
+    std::string errors = fs::exists(logs / "errors") ? readText(logs / "errors") : std::string();
     return result.output + errors;
 }
 
@@ -35,8 +34,8 @@ TEST(FileFaults, AWritePastTheFileSizeLimitFailsAndLeavesTheEarlierOutput) {
         space.write(writer.output("song"), kEarlier);
         FolderSnapshot before = space.snapshot();
 
-        RunResult limited = space.run(writer.program, writer.arguments("song"),
-                                      {.fileSizeLimit = 100});
+        RunResult limited =
+            space.run(writer.program, writer.arguments("song"), {.fileSizeLimit = 100});
 
         EXPECT_EQ(limited.signal, 0);
         EXPECT_EQ(limited.exitCode, writer.writeFailure);
@@ -136,8 +135,9 @@ TEST(FileFaults, SongmakeDoesNotWriteASongFileTheOtherToolsRefuse) {
 
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_TRUE(result.output.starts_with("Can't write demo.sng: at ")) << result.output;
-    EXPECT_TRUE(result.output.ends_with(" bytes it would be over 16 MiB, too big for a song "
-                                        "file.\n"))
+    EXPECT_TRUE(
+        result.output.ends_with(" bytes it would be over 16 MiB, too big for a song "
+                                "file.\n"))
         << result.output;
     EXPECT_EQ(changesSince(before, space), "");
 }
@@ -149,9 +149,9 @@ TEST(FileFaults, AFullStandardOutputIsAWriteFailure) {
         SongFolder space;
         TempFolder logs;
         writer.prepare(space, "song");
-        RunResult full = space.run(writer.program, writer.arguments("song"),
-                                   {.standardOutput = "/dev/full",
-                                    .standardError = logs / "errors"});
+        RunResult full =
+            space.run(writer.program, writer.arguments("song"),
+                      {.standardOutput = "/dev/full", .standardError = logs / "errors"});
         EXPECT_EQ(full.exitCode, writer.writeFailure);
         // songmake's and songasm's messages are fixed: the exit code alone tells.
         bool fixedMessages = writer.title == "songmake" || writer.title == "songasm";
@@ -221,12 +221,13 @@ TEST(FileFaults, AnOutputThatIsTheInputIsRefusedBeforeAnythingIsWritten) {
                              space.folder / writer.output("song"));
         FolderSnapshot before = space.snapshot();
 
-        RunResult result = space.run(writer.program, writer.arguments("song"),
-                                     {.standardError = logs / "errors"});
+        RunResult result =
+            space.run(writer.program, writer.arguments("song"), {.standardError = logs / "errors"});
 
         EXPECT_EQ(result.exitCode, writer.writeFailure);
-        EXPECT_NE(said(result, logs).find("write " + writer.output("song") +
-                                          ": it is the same file as " + writer.input("song")),
+        EXPECT_NE(said(result, logs)
+                      .find("write " + writer.output("song") + ": it is the same file as " +
+                            writer.input("song")),
                   std::string::npos)
             << said(result, logs);
         EXPECT_EQ(changesSince(before, space), "");

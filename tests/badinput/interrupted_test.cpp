@@ -25,8 +25,8 @@ TEST(Interrupted, EveryWriterLeavesTheFolderAsItWas) {
         space.write(writer.output("song"), kEarlier);
         FolderSnapshot before = space.snapshot();
 
-        RunResult result = runInterrupted(writer.program, writer.arguments("song"),
-                                          space.folder.path(), SIGTERM);
+        RunResult result =
+            runInterrupted(writer.program, writer.arguments("song"), space.folder.path(), SIGTERM);
 
         EXPECT_EQ(result.signal, SIGTERM) << "exit code " << result.exitCode;
         EXPECT_EQ(changesSince(before, space), "");

@@ -109,5 +109,25 @@ TEST(SongplayBadInput, UsageErrorsSayWhatIsWrongAndNothingGoesToAPipeOnFailure) 
     EXPECT_EQ(piped.errors, "songplay: The stream ends without an end record.\n");
 }
 
+// As for the other tools: "--" ends the options, and a name that starts with
+// one dash is a song's name (only "--" names and -o are options).
+TEST(SongplayBadInput, ANameThatStartsWithADashIsASong) {
+    SongFolder space;
+    space.write("-song.sng", songFileBytes({0x00, 0x90, 0x7F, 0xC3, 0x01, 0xFF, 0x00, 0x00, 0xD0}));
+    space.write("--song.sng", songFileBytes({0x00, 0xD0}));
+
+    // As for the other tools, a name after "--" is a name, whatever it starts with.
+    RunResult afterDashes = space.run(SONGPLAY_PATH, {"--", "-song.sng"});
+    RunResult twoDashes = space.run(SONGPLAY_PATH, {"-o", "two.wav", "--", "--song.sng"});
+    RunResult twoSongs = space.run(SONGPLAY_PATH, {"--", "-song.sng", "--song.sng"});
+
+    EXPECT_EQ(afterDashes.exitCode, 0) << afterDashes.errors;
+    EXPECT_TRUE(std::filesystem::exists(space.folder / "-song.wav"));
+    EXPECT_EQ(twoDashes.exitCode, 0) << twoDashes.errors;
+    EXPECT_TRUE(std::filesystem::exists(space.folder / "two.wav"));
+    EXPECT_EQ(twoSongs.exitCode, 1);
+    EXPECT_TRUE(twoSongs.errors.starts_with("songplay: one song file at a time")) << twoSongs.errors;
+}
+
 }  // namespace
 }  // namespace testing_support

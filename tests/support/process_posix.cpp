@@ -106,8 +106,8 @@ bool writesInFolder(pid_t child, const std::filesystem::path& folder) {
 // What the child prints meanwhile is read on, lest it wait on a full pipe.
 // Returns false, with the status, when the child ended first (exit code 125:
 // it could not be traced).
-bool interruptMidWrite(pid_t child, const std::filesystem::path& folder, int signal,
-                       int outputEnd, std::string& output, int& status) {
+bool interruptMidWrite(pid_t child, const std::filesystem::path& folder, int signal, int outputEnd,
+                       std::string& output, int& status) {
     if (::waitpid(child, &status, 0) != child || !WIFSTOPPED(status)) return false;
     // An exec (valgrind starts the program through another) stops with an event, not a signal.
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr,
@@ -151,7 +151,8 @@ RunResult runInterrupted(const std::string& program, const std::vector<std::stri
     bool ended = false;
     if (traced) {
 #ifdef __linux__
-        ended = !interruptMidWrite(child, workingFolder, signal, pipeEnds[0], result.output, status);
+        ended =
+            !interruptMidWrite(child, workingFolder, signal, pipeEnds[0], result.output, status);
 #else
         (void)signal;
 #endif

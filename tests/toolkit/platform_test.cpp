@@ -108,9 +108,9 @@ TEST(TemporaryFile, TheReplacementKeepsTheTargetsPermissionBits) {
     namespace fs = std::filesystem;
     TempFolder folder;
     for (Naming naming : kBothNamings) {
-        for (fs::perms bits : {fs::perms::owner_read, fs::perms::owner_read |
-                                                          fs::perms::owner_write |
-                                                          fs::perms::owner_exec}) {
+        for (fs::perms bits :
+             {fs::perms::owner_read,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec}) {
             writeFile(folder / "song.S", std::string("earlier"));
             fs::permissions(folder / "song.S", bits);
             platform::TemporaryFile file((folder / "song.S").string(), naming);
