@@ -119,6 +119,10 @@ TEST_F(SongprepBoundary, TicksPerQuarterNoteForAUnitAreRoundedNotCut) {
     EXPECT_EQ(eventsWith(output(), " 90 62 "), (Events{"343 90 62 100"}));
     ASSERT_EQ(prepare(midi, {"--voices", "auto", "--unit-ms", "7"}).exitCode, 0);
     EXPECT_EQ(output().division, 171u);  // 1200 / 7 = 171.43
+    // The shortest unit there is, and a shade shorter.
+    ASSERT_EQ(prepare(midi, {"--voices", "auto", "--unit-ms", "0.04"}).exitCode, 0);
+    EXPECT_EQ(output().division, 30000u);
+    EXPECT_EQ(prepare(midi, {"--voices", "auto", "--unit-ms", "0.039"}).exitCode, 1);
 }
 
 TEST_F(SongprepBoundary, PanChangesBetweenNotesDoNotMoveTheTiming) {
