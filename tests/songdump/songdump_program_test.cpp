@@ -185,7 +185,8 @@ TEST(SongdumpProgram, SvgThatCannotBeWrittenLeavesNothingBehind) {
     RunResult result = songdump(song, {"--svg", "song.sng"});
 
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.errors, "songdump: can't write song.svg: Is a directory\n");
+    // The system's reason follows where it gives one (Windows's replacement does not).
+    EXPECT_TRUE(result.errors.starts_with("songdump: can't write song.svg")) << result.errors;
     EXPECT_EQ(song.folder.entries(), (std::vector<std::string>{"song.sng", "song.svg"}));
 }
 
