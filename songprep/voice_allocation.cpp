@@ -59,7 +59,8 @@ public:
         for (std::uint32_t candidate : order) place(candidate);
     }
 
-    const std::vector<Candidate>& candidates() const { return candidates_; }
+    // The pitched notes no voice was free for, in the order they start.
+    const std::vector<std::uint32_t>& leftOut() const { return leftOut_; }
 
 private:
     void makeCandidates() {
@@ -236,9 +237,7 @@ private:
     Allocation& out_;
     std::vector<Candidate> candidates_;
     std::array<Voice, kVoiceCount> voices_;
-
-public:
-    std::vector<std::uint32_t> leftOut_;  // pitched notes, for an arpeggio
+    std::vector<std::uint32_t> leftOut_;
 };
 
 }  // namespace
@@ -251,11 +250,10 @@ double noteWorth(const SongNotes& notes, const SongNote& note, std::uint32_t tic
 
 namespace {
 
-// A note left out that an arpeggio plays in turn with the note of `voice`
-// sounding when it starts.
+// A note left out that an arpeggio plays in turn with the note sounding on its
+// host's voice when it starts.
 struct Guest {
     std::uint32_t note;
-    std::uint32_t host;  // the host's VoiceNote in its voice
 };
 
 // The voice note sounding at `tick` on `voice` that is worth least, or -1.
@@ -331,7 +329,7 @@ std::size_t arpeggiate(const SongNotes& notes, const std::vector<std::uint32_t>&
             }
         }
         if (bestVoice < 0) continue;
-        guests[bestVoice][static_cast<std::size_t>(bestHost)].push_back({note, static_cast<std::uint32_t>(bestHost)});
+        guests[bestVoice][static_cast<std::size_t>(bestHost)].push_back({note});
         ++placed;
     }
     for (int voice = 0; voice < kVoiceCount; ++voice) {
@@ -355,7 +353,7 @@ Allocation allocateVoices(const SongNotes& notes, const AllocationSettings& sett
     Allocator allocator(notes, settings, out);
     allocator.run();
     if (settings.arpeggioMs > 0)
-        out.counts.arpeggiated = arpeggiate(notes, allocator.leftOut_, settings, out);
+        out.counts.arpeggiated = arpeggiate(notes, allocator.leftOut(), settings, out);
     return out;
 }
 
