@@ -24,6 +24,9 @@ function(songtools_program name)
   songtools_configure_page(man1/${name}.1 page)
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   set_property(GLOBAL APPEND PROPERTY SONGTOOLS_INSTALLED_PROGRAMS ${name})
+  if(EMSCRIPTEN)
+    songtools_node_program(${name})
+  endif()
 endfunction()
 
 # A program whose page is under man/man1 but whose folder never called

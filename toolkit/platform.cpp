@@ -16,6 +16,9 @@
 #else
 #include <fcntl.h>
 #include <sys/mman.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -264,14 +267,26 @@ std::string linkDestination(std::string name) {
     return name;
 }
 
+#ifdef __EMSCRIPTEN__
+// WebAssembly's own umask masks everything; under Node.js the process's is the
+// one that counts, and a page's files in memory get the usual 022.
+EM_JS(int, processUmask, (), {
+    return typeof process == "object" && typeof process.umask == "function" ? process.umask() : 18;
+});
+#else
+mode_t processUmask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+#endif
+
 // The permission bits the replacement gets: the target's where there is one;
 // otherwise those any newly created file gets, 0666 less the process's umask.
 mode_t modeFor(const std::string& target) {
     struct stat info;
     if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 0777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~static_cast<mode_t>(processUmask());
 }
 
 int withMode(int descriptor, const std::string& target) {
@@ -283,10 +298,11 @@ int withMode(int descriptor, const std::string& target) {
 }
 
 // A nameless file is linked at commit through /proc, which a chroot or a
-// container may lack; a file system without O_TMPFILE refuses the open.
+// container may lack; a file system without O_TMPFILE refuses the open. Under
+// WebAssembly there is no /proc of the program's own.
 int createNameless([[maybe_unused]] const std::string& folder,
                    [[maybe_unused]] const std::string& target) {
-#ifdef O_TMPFILE
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
     if (::access("/proc/self/fd", X_OK) != 0) return -1;
     int descriptor =
         ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
