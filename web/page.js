@@ -1,0 +1,496 @@
+// The page: takes the files a user gives, runs the programs on them in the
+// engine (engine.js, in a worker), and shows what they print and write.
+"use strict";
+
+(function () {
+  const $ = (id) => document.getElementById(id);
+  const kMidiName = /\.(mid|midi|kar|smf)$/i;
+
+  // ---- The engine, in a worker where the browser starts one from the bundle.
+
+  function bytesOfBase64(text) {
+    const binary = atob(text);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+    return bytes;
+  }
+
+  function workerEngine(scriptUrl, wasm) {
+    const worker = new Worker(scriptUrl);
+    const waiting = new Map();
+    let nextId = 1;
+    const ready = new Promise((resolve, reject) => {
+      worker.onmessage = (event) => {
+        const message = event.data;
+        const caller = waiting.get(message.id);
+        if (message.type === "loaded") resolve();
+        else if (message.type === "failed" && !caller) reject(new Error(message.problem));
+        if (!caller) return;
+        waiting.delete(message.id);
+        if (message.type === "done") caller.resolve(message.result);
+        else caller.reject(new Error(message.problem));
+      };
+      worker.onerror = (event) => {
+        event.preventDefault();
+        const problem = new Error(event.message || "the worker stopped");
+        reject(problem);
+        for (const caller of waiting.values()) caller.reject(problem);
+        waiting.clear();
+      };
+    });
+    worker.postMessage({ type: "load", wasm });
+    const run = (program, args, files) =>
+      new Promise((resolve, reject) => {
+        const id = nextId++;
+        waiting.set(id, { resolve, reject });
+        worker.postMessage({ type: "run", id, program, args, files });
+      });
+    return ready.then(() => ({ run }));
+  }
+
+  // Without a worker (a browser that refuses one from a page on disk) the page
+  // runs the engine itself, and waits while it works.
+  function pageEngine(scriptUrl, wasm) {
+    return new Promise((resolve, reject) => {
+      const script = document.createElement("script");
+      script.src = scriptUrl;
+      script.onload = () => songtoolsEngine.load(wasm).then(() => resolve({ run: songtoolsEngine.run }), reject);
+      script.onerror = () => reject(new Error("the engine's script would not load"));
+      document.head.appendChild(script);
+    });
+  }
+
+  function startEngine() {
+    const wasm = bytesOfBase64(songtoolsBundle.wasm);
+    const blob = new Blob([songtoolsBundle.engineScript], { type: "text/javascript" });
+    const scriptUrl = URL.createObjectURL(blob);
+    let started;
+    try {
+      started = workerEngine(scriptUrl, wasm.slice());
+    } catch (e) {
+      started = Promise.reject(e);
+    }
+    return started.catch(() => pageEngine(scriptUrl, wasm));
+  }
+
+  const engine = startEngine();
+
+  // ---- What the page shows.
+
+  const text = (bytes) => new TextDecoder().decode(bytes);
+
+  function showProblem(message) {
+    const box = $("problem");
+    box.textContent = message;
+    box.hidden = !message;
+  }
+
+  // The status line: what runs, for how long, and how far the whole is.
+  let statusTimer = null;
+  function showStatus(what, done, steps) {
+    clearInterval(statusTimer);
+    $("status").hidden = false;
+    $("status-progress").value = done / steps;
+    const started = performance.now();
+    const tell = () => {
+      const seconds = (performance.now() - started) / 1000;
+      $("status-text").textContent = seconds < 1 ? `${what}…` : `${what}… ${seconds.toFixed(1)} s`;
+    };
+    tell();
+    statusTimer = setInterval(tell, 200);
+  }
+
+  function endStatus() {
+    clearInterval(statusTimer);
+    $("status").hidden = true;
+  }
+
+  // What a run printed, as a terminal would show it after its command line.
+  function transcript(program, args, result) {
+    const printed = text(result.stdout) + text(result.stderr);
+    return `$ ${program} ${args.join(" ")}\n${printed}`;
+  }
+
+  // Each link or picture shows one file at a time: its earlier one is let go.
+  const objectUrls = new Map();
+  function urlFor(element, bytes, type) {
+    if (objectUrls.has(element.id)) URL.revokeObjectURL(objectUrls.get(element.id));
+    const url = URL.createObjectURL(new Blob([bytes], { type }));
+    objectUrls.set(element.id, url);
+    return url;
+  }
+
+  function offerFile(link, name, bytes, type) {
+    link.href = urlFor(link, bytes, type);
+    link.download = name;
+    link.title = `${name}, ${bytes.length} bytes`;
+    link.hidden = false;
+  }
+
+  function showPicture(image, bytes) {
+    image.src = urlFor(image, bytes, "image/svg+xml");
+    image.hidden = false;
+  }
+
+  // ---- The song's files, named as the programs look for them: STEM.mid,
+  // STEM.env, STEM-0.raw and STEM-1.raw.
+
+  const song = { stem: "", given: {}, files: {}, arranged: "", wav: null, roll: null };
+
+  function stemOf(name) {
+    const stem = name.replace(kMidiName, "").replace(/[^A-Za-z0-9._-]+/g, "_").replace(/^[.-]+/, "");
+    return stem || "song";
+  }
+
+  async function readDropped(list) {
+    const files = [];
+    for (const file of list) files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    return files;
+  }
+
+  // A drop with a MIDI file starts a new song; one without adds side files to
+  // the song already there. Wave files are told apart by -0/-1 in their names,
+  // else by their order.
+  function takeFiles(files) {
+    const midi = files.find((file) => kMidiName.test(file.name));
+    if (!midi && !song.stem) {
+      showProblem("Give a MIDI file (.mid), with its .env and .raw files if it has them.");
+      return false;
+    }
+    if (midi) {
+      song.stem = stemOf(midi.name);
+      song.given = { midi };
+    }
+    const raws = files.filter((file) => /\.raw$/i.test(file.name));
+    for (const raw of raws) {
+      const numbered = raw.name.match(/([01])\.raw$/i);
+      const slot = numbered ? `raw${numbered[1]}` : !song.given.raw0 || raws.length === 1 ? "raw0" : "raw1";
+      song.given[slot] = raw;
+    }
+    const envelope = files.find((file) => /\.env$/i.test(file.name));
+    if (envelope) song.given.env = envelope;
+    const unknown = files.filter((file) => file !== midi && file !== envelope && !raws.includes(file));
+    showProblem(unknown.length ? `Left aside (neither MIDI, .env nor .raw): ${unknown.map((f) => f.name).join(", ")}` : "");
+    return true;
+  }
+
+  // The example song's wave tables stand in for any the user has not given.
+  function inputFiles() {
+    const stem = song.stem;
+    const example = (name) => bytesOfBase64(songtoolsBundle.example[name]);
+    const files = { [`${stem}.mid`]: song.given.midi.bytes };
+    files[`${stem}-0.raw`] = song.given.raw0 ? song.given.raw0.bytes : example("demo-0.raw");
+    files[`${stem}-1.raw`] = song.given.raw1 ? song.given.raw1.bytes : example("demo-1.raw");
+    if (song.given.env) files[`${stem}.env`] = song.given.env.bytes;
+    return files;
+  }
+
+  function listFiles() {
+    const list = $("file-list");
+    list.replaceChildren();
+    const describe = (file, role) => {
+      const item = document.createElement("li");
+      item.textContent = `${file.name} (${file.bytes.length} bytes): ${role}`;
+      list.appendChild(item);
+    };
+    describe(song.given.midi, `the MIDI file, read as ${song.stem}.mid`);
+    if (song.given.env) describe(song.given.env, "the envelope file");
+    for (const n of [0, 1]) {
+      const raw = song.given[`raw${n}`];
+      if (raw) describe(raw, `wave table ${n}`);
+      else {
+        const item = document.createElement("li");
+        item.textContent = `wave table ${n}: the example song's`;
+        list.appendChild(item);
+      }
+    }
+    $("env-for-song-label").hidden = !song.given.env;
+  }
+
+  // ---- The options, as the programs take them.
+
+  function fillChannelChoices() {
+    for (const [id, auto] of [["melody", "the highest notes"], ["bass", "the lowest notes"]]) {
+      const select = $(id);
+      const choice = (value, label) => {
+        const option = document.createElement("option");
+        option.value = value;
+        option.textContent = label;
+        select.appendChild(option);
+      };
+      choice("", auto);
+      for (let channel = 1; channel <= 16; ++channel) choice(String(channel), `channel ${channel}`);
+    }
+  }
+
+  const field = (id) => $(id).value.trim();
+
+  // Options left at their defaults are left off the command line, as a user
+  // would type it.
+  const kDefaultUnitMs = "2.5";
+  const kDefaultMaxBytes = "65536";
+
+  // The player unit for songcheck, songdump and songplay; songprep's 0 (keep
+  // the file's times) leaves theirs at the default.
+  function playerOptions() {
+    const unit = field("unit-ms");
+    return unit !== "" && unit !== kDefaultUnitMs && Number(unit) > 0 ? ["--unit-ms", unit] : [];
+  }
+
+  // songcheck's stream limit: songprep's 0 (no limit) is the most a song file holds.
+  function checkLimit() {
+    const limit = field("max-bytes");
+    if (limit === "" || limit === kDefaultMaxBytes) return [];
+    return ["--max-bytes", limit === "0" ? "16777216" : limit];
+  }
+
+  function prepOptions() {
+    const options = [];
+    if ($("channel-mode").checked) {
+      options.push("--voices", field("voices") || "auto", "--chords", field("chords"));
+    } else {
+      if (field("melody")) options.push("--melody", field("melody"));
+      if (field("bass")) options.push("--bass", field("bass"));
+      if (field("arpeggio")) options.push("--arpeggio", field("arpeggio"));
+    }
+    if (field("drums")) options.push("--drums", field("drums"));
+    const limit = field("max-bytes");
+    if (limit !== "" && limit !== kDefaultMaxBytes) options.push("--max-bytes", limit);
+    if ($("no-bend").checked) options.push("--no-bend");
+    const unit = field("unit-ms");
+    if (unit !== "" && unit !== kDefaultUnitMs) options.push("--unit-ms", unit);
+    return options;
+  }
+
+  // ---- The work: one program after another, each on the files before it.
+
+  async function runStep(what, done, steps, program, args, files) {
+    showStatus(what, done, steps);
+    const run = await engine;
+    return run.run(program, args, files);
+  }
+
+  const failed = (result) => text(result.stderr) + text(result.stdout);
+
+  async function checkSong() {
+    const stem = song.stem;
+    const files = inputFiles();
+    const args = ["--svg"].concat(playerOptions(), checkLimit(), [`${stem}.mid`]);
+    const checked = await runStep("Checking the file (songcheck)", 0, 6, "songcheck", args, files);
+    // 0: nothing lost, 4: something lost; anything else, the file was not read.
+    if (checked.code !== 0 && checked.code !== 4) {
+      showProblem(failed(checked));
+      return false;
+    }
+    $("check").hidden = false;
+    $("check-report").textContent = text(checked.stdout);
+    const picture = checked.files[`${stem}.check.svg`];
+    $("check-picture").hidden = true;
+    if (picture) showPicture($("check-picture"), picture);
+    return true;
+  }
+
+  async function arrangeSong() {
+    const stem = song.stem;
+    const arranged = `${stem}-arranged`;
+    const files = inputFiles();
+    const prepArgs = prepOptions().concat([`${stem}.mid`, `${arranged}.mid`]);
+    const prepared = await runStep("Arranging for the four voices (songprep)", 1, 6, "songprep", prepArgs, files);
+    $("arrange").hidden = false;
+    $("prep-report").textContent = transcript("songprep", prepArgs, prepared);
+    if (prepared.code !== 0) {
+      showProblem(failed(prepared));
+      return false;
+    }
+    const songFiles = { ...prepared.files };
+    if (song.given.env && $("env-for-song").checked) songFiles[`${arranged}.env`] = song.given.env.bytes;
+
+    const made = await runStep("Making the song file (songmake)", 2, 6, "songmake", [`${arranged}.mid`], songFiles);
+    let log = transcript("songmake", [`${arranged}.mid`], made);
+    if (made.code !== 0) {
+      $("make-report").textContent = log;
+      showProblem(failed(made));
+      return false;
+    }
+    const sng = made.files[`${arranged}.sng`];
+    const assembled = await runStep("Writing its assembler source (songasm)", 3, 6, "songasm", [`${arranged}.sng`], { [`${arranged}.sng`]: sng });
+    log += transcript("songasm", [`${arranged}.sng`], assembled);
+    $("make-report").textContent = log;
+    if (assembled.code !== 0) {
+      showProblem(failed(assembled));
+      return false;
+    }
+    const dumpArgs = ["--svg", "--summary"].concat(playerOptions(), [`${arranged}.sng`]);
+    const dumped = await runStep("Drawing its piano roll (songdump)", 4, 6, "songdump", dumpArgs, { [`${arranged}.sng`]: sng });
+
+    song.arranged = arranged;
+    song.sng = sng;
+    song.wav = null;
+    $("listen").hidden = false;
+    offerFile($("download-mid"), `${arranged}.mid`, prepared.files[`${arranged}.mid`], "audio/midi");
+    offerFile($("download-sng"), `${arranged}.sng`, sng, "application/octet-stream");
+    offerFile($("download-s"), `${arranged}.S`, assembled.files[`${arranged}.S`], "text/plain");
+    $("download-wav").hidden = true;
+    $("wav-pending").hidden = false;
+    const roll = dumped.files[`${arranged}.svg`];
+    song.roll = roll ? rollScale(text(roll)) : null;
+    $("roll-picture").hidden = true;
+    if (roll) showPicture($("roll-picture"), roll);
+    return true;
+  }
+
+  // Where the roll's time axis puts a second: read off its labelled grid lines.
+  function rollScale(svgText) {
+    const picture = new DOMParser().parseFromString(svgText, "image/svg+xml").documentElement;
+    const width = parseFloat(picture.getAttribute("width"));
+    const marks = [];
+    for (const line of picture.querySelectorAll('line[stroke="#ddd"]')) {
+      const label = line.nextElementSibling;
+      const seconds = label && label.tagName === "text" ? Number(label.textContent) : NaN;
+      if (Number.isFinite(seconds)) marks.push({ x: parseFloat(line.getAttribute("x1")), seconds });
+    }
+    if (!(width > 0) || marks.length < 2) return null;
+    const first = marks[0];
+    const last = marks[marks.length - 1];
+    const perSecond = (last.x - first.x) / (last.seconds - first.seconds);
+    return { width, perSecond, zero: first.x - first.seconds * perSecond };
+  }
+
+  // Everything from the check on, one task at a time.
+  let work = Promise.resolve();
+  function queue(task) {
+    work = work.then(async () => {
+      document.body.dataset.busy = "true";
+      try {
+        await task();
+      } catch (e) {
+        showProblem(`The page could not finish: ${e && e.message ? e.message : e}`);
+      } finally {
+        endStatus();
+        document.body.dataset.busy = "false";
+      }
+    });
+    return work;
+  }
+
+  function processSong() {
+    stopPlaying();
+    for (const id of ["check", "arrange", "listen"]) $(id).hidden = true;
+    listFiles();
+    queue(async () => {
+      if (await checkSong()) await arrangeSong();
+    });
+  }
+
+  // ---- Listening: songplay renders, Web Audio plays, the cursor follows.
+
+  let audio = null;
+  let playing = null;
+
+  function stopPlaying() {
+    if (!playing) return;
+    const ending = playing;
+    playing = null;
+    ending.source.onended = null;
+    ending.source.stop();
+    $("play").textContent = "Play";
+    $("play-state").textContent = "";
+    $("roll-cursor").hidden = true;
+  }
+
+  function moveCursor() {
+    if (!playing) return;
+    const seconds = audio.currentTime - playing.startedAt;
+    const image = $("roll-picture");
+    if (song.roll && image.clientWidth > 0) {
+      const x = (song.roll.zero + seconds * song.roll.perSecond) * (image.clientWidth / song.roll.width);
+      const cursor = $("roll-cursor");
+      cursor.style.left = `${Math.min(x, image.clientWidth - 2)}px`;
+      cursor.hidden = false;
+    }
+    $("play-state").textContent = `playing: ${seconds.toFixed(1)} s of ${playing.length.toFixed(1)} s`;
+    requestAnimationFrame(moveCursor);
+  }
+
+  async function play() {
+    if (playing) {
+      stopPlaying();
+      return;
+    }
+    // Made here, at the click, as browsers start sound only on the user's word.
+    audio = audio || new AudioContext();
+    const resuming = audio.resume();
+    if (!song.wav) {
+      const name = `${song.arranged}.wav`;
+      const args = playerOptions().concat([`${song.arranged}.sng`]);
+      const rendered = await runStep("Rendering the sound (songplay)", 5, 6, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
+      if (rendered.code !== 0) {
+        showProblem(failed(rendered));
+        return;
+      }
+      song.wav = rendered.files[name];
+      offerFile($("download-wav"), name, song.wav, "audio/wav");
+      $("wav-pending").hidden = true;
+    }
+    await resuming;
+    const buffer = await audio.decodeAudioData(song.wav.slice().buffer);
+    const source = audio.createBufferSource();
+    source.buffer = buffer;
+    source.connect(audio.destination);
+    source.onended = () => stopPlaying();
+    playing = { source, startedAt: audio.currentTime, length: buffer.duration };
+    source.start();
+    $("play").textContent = "Stop";
+    document.body.dataset.played = "true";
+    requestAnimationFrame(moveCursor);
+  }
+
+  // ---- The page's controls.
+
+  async function give(list) {
+    const files = await readDropped(list);
+    if (files.length && takeFiles(files)) processSong();
+  }
+
+  function wire() {
+    fillChannelChoices();
+    const zone = $("drop-zone");
+    zone.addEventListener("dragover", (event) => {
+      event.preventDefault();
+      zone.classList.add("over");
+    });
+    zone.addEventListener("dragleave", () => zone.classList.remove("over"));
+    zone.addEventListener("drop", (event) => {
+      event.preventDefault();
+      zone.classList.remove("over");
+      give(event.dataTransfer.files).catch((e) => showProblem(String(e)));
+    });
+    $("file-picker").addEventListener("change", (event) => {
+      give(event.target.files).catch((e) => showProblem(String(e)));
+      event.target.value = "";
+    });
+    $("example").addEventListener("click", () => {
+      const files = Object.entries(songtoolsBundle.example).map(([name, data]) => ({ name, bytes: bytesOfBase64(data) }));
+      if (takeFiles(files)) processSong();
+    });
+    $("prep-options").addEventListener("submit", (event) => {
+      event.preventDefault();
+      if (!song.stem) return;
+      stopPlaying();
+      showProblem("");
+      queue(async () => {
+        if (await checkSong()) await arrangeSong();
+      });
+    });
+    $("play").addEventListener("click", () => queue(play));
+    // Whatever goes wrong is said on the page, not only in the console.
+    window.addEventListener("error", (event) => showProblem(`The page failed: ${event.message}`));
+    window.addEventListener("unhandledrejection", (event) => {
+      event.preventDefault();
+      showProblem(`The page failed: ${event.reason && event.reason.message ? event.reason.message : event.reason}`);
+    });
+    document.body.dataset.busy = "false";
+  }
+
+  wire();
+})();
