@@ -16,17 +16,20 @@ endfunction()
 
 # songtools_program(NAME): installs the program NAME into bin/ and its page
 # man/man1/NAME.1 into share/man/man1/. Every program has a page.
+# The WebAssembly build installs only the web page (web/CMakeLists.txt): its
+# programs run under Node.js from the build folder, for the tests.
 function(songtools_program name)
   if(NOT EXISTS ${SONGTOOLS_MAN_SOURCE}/man1/${name}.1)
     message(FATAL_ERROR "${name} has no manual page: write man/man1/${name}.1")
   endif()
-  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  songtools_configure_page(man1/${name}.1 page)
-  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   set_property(GLOBAL APPEND PROPERTY SONGTOOLS_INSTALLED_PROGRAMS ${name})
   if(EMSCRIPTEN)
     songtools_node_program(${name})
+    return()
   endif()
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  songtools_configure_page(man1/${name}.1 page)
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
 # A program whose page is under man/man1 but whose folder never called

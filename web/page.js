@@ -70,7 +70,11 @@
     } catch (e) {
       started = Promise.reject(e);
     }
-    return started.catch(() => pageEngine(scriptUrl, wasm));
+    const where = (place) => (engine) => {
+      document.body.dataset.engine = place;
+      return engine;
+    };
+    return started.then(where("worker"), () => pageEngine(scriptUrl, wasm).then(where("page")));
   }
 
   const engine = startEngine();
@@ -127,9 +131,23 @@
     link.hidden = false;
   }
 
-  function showPicture(image, bytes) {
-    image.src = urlFor(image, bytes, "image/svg+xml");
-    image.hidden = false;
+  // A long song's picture can hold hundreds of thousands of shapes, which a
+  // browser takes minutes to draw: past this size it is offered, not shown.
+  const kLargestShownPicture = 4 << 20;
+
+  function showPicture(image, name, bytes) {
+    const large = $(`${image.id}-large`);
+    image.hidden = true;
+    large.hidden = true;
+    if (bytes.length <= kLargestShownPicture) {
+      image.src = urlFor(image, bytes, "image/svg+xml");
+      image.hidden = false;
+      return;
+    }
+    const link = large.querySelector("a");
+    offerFile(link, name, bytes, "image/svg+xml");
+    link.textContent = `${name} (${(bytes.length / (1 << 20)).toFixed(1)} MB)`;
+    large.hidden = false;
   }
 
   // ---- The song's files, named as the programs look for them: STEM.mid,
@@ -237,6 +255,11 @@
     return unit !== "" && unit !== kDefaultUnitMs && Number(unit) > 0 ? ["--unit-ms", unit] : [];
   }
 
+  function unitMs() {
+    const args = playerOptions();
+    return Number(args.length ? args[1] : kDefaultUnitMs);
+  }
+
   // songcheck's stream limit: songprep's 0 (no limit) is the most a song file holds.
   function checkLimit() {
     const limit = field("max-bytes");
@@ -284,9 +307,8 @@
     }
     $("check").hidden = false;
     $("check-report").textContent = text(checked.stdout);
-    const picture = checked.files[`${stem}.check.svg`];
-    $("check-picture").hidden = true;
-    if (picture) showPicture($("check-picture"), picture);
+    const pictureName = `${stem}.check.svg`;
+    if (checked.files[pictureName]) showPicture($("check-picture"), pictureName, checked.files[pictureName]);
     return true;
   }
 
@@ -322,7 +344,10 @@
     }
     const dumpArgs = ["--svg", "--summary"].concat(playerOptions(), [`${arranged}.sng`]);
     const dumped = await runStep("Drawing its piano roll (songdump)", 4, 6, "songdump", dumpArgs, { [`${arranged}.sng`]: sng });
+    $("make-report").textContent = log + transcript("songdump", dumpArgs, dumped);
 
+    const length = text(dumped.stdout).match(/^length: (\d+) player units$/m);
+    song.seconds = length ? (Number(length[1]) * unitMs()) / 1000 : 0;
     song.arranged = arranged;
     song.sng = sng;
     song.wav = null;
@@ -333,9 +358,8 @@
     $("download-wav").hidden = true;
     $("wav-pending").hidden = false;
     const roll = dumped.files[`${arranged}.svg`];
-    song.roll = roll ? rollScale(text(roll)) : null;
-    $("roll-picture").hidden = true;
-    if (roll) showPicture($("roll-picture"), roll);
+    song.roll = roll && roll.length <= kLargestShownPicture ? rollScale(text(roll)) : null;
+    if (roll) showPicture($("roll-picture"), `${arranged}.svg`, roll);
     return true;
   }
 
@@ -408,8 +432,18 @@
       cursor.style.left = `${Math.min(x, image.clientWidth - 2)}px`;
       cursor.hidden = false;
     }
-    $("play-state").textContent = `playing: ${seconds.toFixed(1)} s of ${playing.length.toFixed(1)} s`;
+    const rate = song.rate === kFullRate ? "" : ` (rendered at ${song.rate} Hz, as the song is long)`;
+    $("play-state").textContent = `playing: ${seconds.toFixed(1)} s of ${playing.length.toFixed(1)} s${rate}`;
     requestAnimationFrame(moveCursor);
+  }
+
+  // The sound is rendered whole and played from memory: a long song at a
+  // lower rate, so that it stays within what a page may hold.
+  const kFullRate = 48000;
+  const kLargestSound = 256 << 20;
+  function soundRate(seconds) {
+    const bytesPerSample = 4;  // 16-bit stereo
+    return [kFullRate, 24000, 16000, 8000].find((rate) => seconds * rate * bytesPerSample <= kLargestSound) || 0;
   }
 
   async function play() {
@@ -422,13 +456,21 @@
     const resuming = audio.resume();
     if (!song.wav) {
       const name = `${song.arranged}.wav`;
-      const args = playerOptions().concat([`${song.arranged}.sng`]);
+      const rate = soundRate(song.seconds);
+      if (!rate) {
+        showProblem(`The song lasts ${(song.seconds / 3600).toFixed(1)} hours, too long to play here: ` +
+          `songplay on the command line renders it.`);
+        return;
+      }
+      const rateArgs = rate === kFullRate ? [] : ["--rate", String(rate)];
+      const args = rateArgs.concat(playerOptions(), [`${song.arranged}.sng`]);
       const rendered = await runStep("Rendering the sound (songplay)", 5, 6, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
       if (rendered.code !== 0) {
         showProblem(failed(rendered));
         return;
       }
       song.wav = rendered.files[name];
+      song.rate = rate;
       offerFile($("download-wav"), name, song.wav, "audio/wav");
       $("wav-pending").hidden = true;
     }

@@ -1,0 +1,206 @@
+#!/usr/bin/python3
+"""The web page in a real browser, headless Chromium driven by Selenium: the
+example song checked, arranged and played, its downloaded song file and
+assembler source the same bytes the native programs write, a damaged MIDI
+file told with the reader's own message, and the page opened from disk too.
+
+  browser_test.py SITE_FOLDER NATIVE_BUILD EXAMPLE_FOLDER [SCREENSHOT.png]
+
+NATIVE_BUILD holds the native programs and bench/make_bench_song, which writes
+the song of a million events that the page must work through without stopping.
+"""
+import base64
+import functools
+import re
+import http.server
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+from pathlib import Path
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+SITE, NATIVE, EXAMPLE = (Path(arg).resolve() for arg in sys.argv[1:4])
+SCREENSHOT = Path(sys.argv[4]).resolve() if len(sys.argv) > 4 else None
+WAIT_SECONDS = 60
+
+
+def native_song(folder):
+    """The example through the native programs as the page runs them."""
+    for name in ("demo.mid", "demo.env", "demo-0.raw", "demo-1.raw"):
+        shutil.copyfile(EXAMPLE / name, folder / name)
+    run = functools.partial(subprocess.run, cwd=folder, check=True, capture_output=True)
+    run([NATIVE / "songprep" / "songprep", "demo.mid", "demo-arranged.mid"])
+    shutil.copyfile(folder / "demo.env", folder / "demo-arranged.env")
+    run([NATIVE / "songmake" / "songmake", "demo-arranged.mid"])
+    run([NATIVE / "songasm" / "songasm", "demo-arranged.sng"])
+    return folder
+
+
+def start_browser(downloads):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    # Without the network switches Chromium keeps calling hosts a closed network refuses.
+    for switch in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                   "--no-first-run", "--disable-background-networking",
+                   "--disable-component-update", "--disable-sync", "--window-size=1200,2300",
+                   f"--user-data-dir={downloads.parent / 'profile'}"):
+        options.add_argument(switch)
+    options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
+                                              "download.prompt_for_download": False})
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    browser.execute_cdp_cmd("Page.setDownloadBehavior",
+                            {"behavior": "allow", "downloadPath": str(downloads)})
+    return browser
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve(folder):
+    handler = functools.partial(QuietHandler, directory=str(folder))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = Path(tempfile.mkdtemp(prefix="songtools-page-"))
+        cls.downloads = cls.work / "downloads"
+        cls.downloads.mkdir()
+        cls.native = native_song(Path(tempfile.mkdtemp(dir=cls.work)))
+        cls.server = serve(SITE)
+        cls.url = f"http://127.0.0.1:{cls.server.server_address[1]}/index.html"
+        cls.browser = start_browser(cls.downloads)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.server.shutdown()
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def element(self, name):
+        return self.browser.find_element(By.ID, name)
+
+    def wait_for(self, condition, what):
+        deadline = time.monotonic() + WAIT_SECONDS
+        while time.monotonic() < deadline:
+            if condition():
+                return
+            time.sleep(0.2)
+        self.fail(f"waited {WAIT_SECONDS} s for {what}; the page says: "
+                  f"{self.element('problem').text!r}")
+
+    def idle(self):
+        return self.browser.execute_script("return document.body.dataset.busy") == "false"
+
+    def open_with_example(self, url):
+        self.browser.get(url)
+        self.wait_for(self.idle, "the page to load")
+        self.element("example").click()
+        self.wait_for(lambda: self.idle() and self.element("download-s").get_attribute("href"),
+                      "the example to be arranged")
+
+    def console_errors(self):
+        return [entry["message"] for entry in self.browser.get_log("browser")
+                if entry["level"] == "SEVERE"]
+
+    def download(self, link, name):
+        target = self.downloads / name
+        target.unlink(missing_ok=True)
+        self.element(link).click()
+        self.wait_for(lambda: target.exists() and not any(self.downloads.glob("*.crdownload")),
+                      f"{name} to be downloaded")
+        return target.read_bytes()
+
+    def save_whole_page(self, name):
+        self.browser.execute_script("window.scrollTo(0, 0)")
+        size = self.browser.execute_cdp_cmd("Page.getLayoutMetrics", {})["cssContentSize"]
+        shot = self.browser.execute_cdp_cmd("Page.captureScreenshot", {
+            "format": "png", "captureBeyondViewport": True,
+            "clip": {"x": 0, "y": 0, "width": size["width"], "height": size["height"], "scale": 1}})
+        name.write_bytes(base64.b64decode(shot["data"]))
+
+    def test_example_checked_arranged_played_and_downloaded(self):
+        self.open_with_example(self.url)
+        self.assertFalse(self.element("problem").is_displayed())
+        # The programs ran in a worker, so that the page stays responsive.
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.engine"), "worker")
+        check = self.element("check-report").text
+        self.assertIn("demo.mid: format 1, 5 tracks", check)
+        self.assertIn("Music kept:", check)
+        self.assertTrue(self.element("check-picture").get_attribute("src").startswith("blob:"))
+        arranged = self.element("prep-report").text
+        self.assertIn("$ songprep demo.mid demo-arranged.mid", arranged)
+        self.assertIn("Music kept: melody", arranged)
+        self.assertIn("demo-arranged.S written.", self.element("make-report").text)
+
+        for link, name in (("download-sng", "demo-arranged.sng"), ("download-s", "demo-arranged.S")):
+            with self.subTest(name=name):
+                self.assertEqual(self.download(link, name), (self.native / name).read_bytes())
+
+        self.element("play").click()
+        self.wait_for(lambda: "playing" in self.element("play-state").text, "the sound to start")
+        first = self.element("play-state").text
+        self.wait_for(lambda: self.element("play-state").text != first, "the sound to go on")
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.played"), "true")
+        self.assertTrue(self.element("roll-cursor").is_displayed())
+        self.assertTrue(self.element("download-wav").get_attribute("href"))
+        self.assertFalse(self.element("problem").is_displayed())
+        if SCREENSHOT:
+            self.save_whole_page(SCREENSHOT)
+        self.element("play").click()  # stops
+        self.assertEqual(self.console_errors(), [])
+
+    def test_damaged_midi_file_shows_the_readers_message(self):
+        damaged = self.work / "broken.mid"
+        damaged.write_bytes(b"MThd\x00\x00\x00\x06\x00\x01\x00\x01\x01\xe0MTrk\x00\x00\x00\x08\x00\x90")
+        told = subprocess.run([NATIVE / "songcheck" / "songcheck", "broken.mid"], cwd=self.work,
+                              capture_output=True, text=True)
+        self.assertEqual(told.returncode, 2)
+        self.browser.get(self.url)
+        self.wait_for(self.idle, "the page to load")
+        self.element("file-picker").send_keys(str(damaged))
+        self.wait_for(lambda: self.element("problem").is_displayed(), "the reader's message")
+        self.assertEqual(self.element("problem").text.strip(), told.stderr.strip())
+        self.assertFalse(self.element("arrange").is_displayed())
+        self.assertEqual(self.console_errors(), [])
+
+    def test_million_events_worked_through_while_the_page_goes_on(self):
+        subprocess.run([NATIVE / "bench" / "make_bench_song", "1000000", "big"], cwd=self.work,
+                       check=True, capture_output=True)
+        self.browser.get(self.url)
+        self.wait_for(self.idle, "the page to load")
+        self.element("file-picker").send_keys(str(self.work / "big.mid"))
+        # The status counts the seconds on the page's own timer, which runs only
+        # while the programs work elsewhere.
+        self.wait_for(lambda: re.search(r"\(songcheck\)… \d+\.\d s", self.element("status-text").text),
+                      "the seconds of a long check")
+        self.wait_for(self.idle, "the check and the arrangement")
+        # Far too big a picture to draw: offered instead.
+        self.assertTrue(self.element("check-picture-large").is_displayed())
+        self.assertIn("big.check.svg", self.element("check-picture-large").text)
+        self.assertIn("songprep: big.mid does not fit in 65536 bytes of stream",
+                      self.element("problem").text)
+        self.assertEqual(self.console_errors(), [])
+
+    def test_page_opened_from_disk(self):
+        self.open_with_example((SITE / "index.html").as_uri())
+        self.assertFalse(self.element("problem").is_displayed())
+        self.assertIn("demo-arranged.mid written.", self.element("prep-report").text)
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.engine"), "worker")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
