@@ -5,6 +5,7 @@
 (function () {
   const $ = (id) => document.getElementById(id);
   const kMidiName = /\.(mid|midi|kar|smf)$/i;
+  const kLargestReadFile = 512 << 20;
 
   // ---- The engine, in a worker where the browser starts one from the bundle.
 
@@ -162,7 +163,14 @@
 
   async function readDropped(list) {
     const files = [];
-    for (const file of list) files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    for (const file of list) {
+      // The programs refuse a MIDI file over 64 MiB, and side files far smaller,
+      // with messages of their own; one far over is refused here, unread, before
+      // it fills the engine's memory.
+      if (file.size > kLargestReadFile)
+        throw new Error(`${file.name} is ${(file.size / (1 << 20)).toFixed(0)} MiB, far over the 64 MiB a MIDI file may have`);
+      files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    }
     return files;
   }
 
@@ -502,13 +510,18 @@
       zone.classList.add("over");
     });
     zone.addEventListener("dragleave", () => zone.classList.remove("over"));
+    zone.addEventListener("keydown", (event) => {
+      if (event.key !== "Enter" && event.key !== " ") return;
+      event.preventDefault();
+      $("file-picker").click();
+    });
     zone.addEventListener("drop", (event) => {
       event.preventDefault();
       zone.classList.remove("over");
-      give(event.dataTransfer.files).catch((e) => showProblem(String(e)));
+      give(event.dataTransfer.files).catch((e) => showProblem(e.message || String(e)));
     });
     $("file-picker").addEventListener("change", (event) => {
-      give(event.target.files).catch((e) => showProblem(String(e)));
+      give(event.target.files).catch((e) => showProblem(e.message || String(e)));
       event.target.value = "";
     });
     $("example").addEventListener("click", () => {
@@ -520,6 +533,9 @@
       if (!song.stem) return;
       stopPlaying();
       showProblem("");
+      $("listen").hidden = true;
+      $("prep-report").textContent = "";
+      $("make-report").textContent = "";
       queue(async () => {
         if (await checkSong()) await arrangeSong();
       });
