@@ -482,7 +482,19 @@
       offerFile($("download-wav"), name, song.wav, "audio/wav");
       $("wav-pending").hidden = true;
     }
-    await resuming;
+    endStatus();
+    // A browser without a sound device (or one that waits for a click of its
+    // own) never starts the context: said, rather than waited for.
+    const kSoundStartMs = 3000;
+    const started = await Promise.race([
+      resuming.then(() => audio.state === "running", () => false),
+      new Promise((resolve) => setTimeout(() => resolve(false), kSoundStartMs)),
+    ]);
+    if (!started) {
+      showProblem("The browser did not start the sound: it may have no sound device, or sound may be " +
+        "blocked for this page. The sound can still be downloaded.");
+      return;
+    }
     const buffer = await audio.decodeAudioData(song.wav.slice().buffer);
     const source = audio.createBufferSource();
     source.buffer = buffer;
