@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The WebAssembly build and its checks: each program under Node.js against the
-# native one on the tests' MIDI files, then the web page in headless Chromium.
+# native one on the tests' MIDI files, then the web page in headless Chromium
+# and headless Firefox.
 # SCREENSHOT=doc/web-page.png bash .ci/web.sh also takes the README's picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Debian's emscripten; its optimizer needs acorn, found through NODE_PATH.
-packages=(emscripten node-acorn chromium chromium-driver python3-selenium
+packages=(emscripten node-acorn chromium chromium-driver python3-selenium firefox-esr
           cmake g++ make libgtest-dev libgmock-dev)
 missing=()
 for package in "${packages[@]}"; do
@@ -32,6 +33,7 @@ build/tests/web/write_test_songs "$songs"
 cp examples/demo/demo.mid "$songs"
 /usr/bin/python3 web/test/node_matches_native.py build build-web "$songs" examples/demo
 /usr/bin/python3 web/test/browser_test.py build-web/site build examples/demo ${SCREENSHOT:+"$SCREENSHOT"}
+/usr/bin/python3 web/test/firefox_test.py build-web/site build examples/demo
 
 # Installed as a folder of the documentation.
 rm -rf build-web/installed
