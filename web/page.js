@@ -278,7 +278,8 @@
   function prepOptions() {
     const options = [];
     if ($("channel-mode").checked) {
-      options.push("--voices", field("voices") || "auto", "--chords", field("chords"));
+      options.push("--voices", field("voices") || "auto");
+      if (field("chords") !== "top") options.push("--chords", field("chords"));
     } else {
       if (field("melody")) options.push("--melody", field("melody"));
       if (field("bass")) options.push("--bass", field("bass"));

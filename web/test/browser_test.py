@@ -31,12 +31,12 @@ SCREENSHOT = Path(sys.argv[4]).resolve() if len(sys.argv) > 4 else None
 WAIT_SECONDS = 60
 
 
-def native_song(folder):
+def native_song(folder, *options):
     """The example through the native programs as the page runs them."""
     for name in ("demo.mid", "demo.env", "demo-0.raw", "demo-1.raw"):
         shutil.copyfile(EXAMPLE / name, folder / name)
     run = functools.partial(subprocess.run, cwd=folder, check=True, capture_output=True)
-    run([NATIVE / "songprep" / "songprep", "demo.mid", "demo-arranged.mid"])
+    run([NATIVE / "songprep" / "songprep", *options, "demo.mid", "demo-arranged.mid"])
     shutil.copyfile(folder / "demo.env", folder / "demo-arranged.env")
     run([NATIVE / "songmake" / "songmake", "demo-arranged.mid"])
     run([NATIVE / "songasm" / "songasm", "demo-arranged.sng"])
@@ -162,6 +162,25 @@ class PageTest(unittest.TestCase):
             self.save_whole_page(SCREENSHOT)
         self.element("play").click()  # stops
         self.assertEqual(self.console_errors(), [])
+
+    def test_options_reach_the_programs(self):
+        self.open_with_example(self.url)
+        self.element("channel-mode").click()
+        self.element("chords").send_keys("the lowest")
+        unit = self.element("unit-ms")
+        unit.clear()
+        unit.send_keys("5")
+        self.element("arrange-button").click()
+        self.wait_for(lambda: self.idle() and self.element("download-sng").get_attribute("href"),
+                      "the arrangement again")
+        self.assertIn("$ songprep --voices auto --chords bottom --unit-ms 5 demo.mid demo-arranged.mid",
+                      self.element("prep-report").text)
+        self.assertIn("$ songdump --svg --summary --unit-ms 5 demo-arranged.sng",
+                      self.element("make-report").text)
+        native = native_song(Path(tempfile.mkdtemp(dir=self.work)),
+                             "--voices", "auto", "--chords", "bottom", "--unit-ms", "5")
+        self.assertEqual(self.download("download-sng", "demo-arranged.sng"),
+                         (native / "demo-arranged.sng").read_bytes())
 
     def test_damaged_midi_file_shows_the_readers_message(self):
         damaged = self.work / "broken.mid"
