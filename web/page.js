@@ -369,6 +369,10 @@
     const roll = dumped.files[`${arranged}.svg`];
     song.roll = roll && roll.length <= kLargestShownPicture ? rollScale(text(roll)) : null;
     if (roll) showPicture($("roll-picture"), `${arranged}.svg`, roll);
+    // A song of a few minutes is rendered at once, so that its sound is there
+    // to download; a longer one when it is played.
+    const kRenderedAtOnceSeconds = 600;
+    if (song.seconds <= kRenderedAtOnceSeconds) await renderSound();
     return true;
   }
 
@@ -455,6 +459,30 @@
     return [kFullRate, 24000, 16000, 8000].find((rate) => seconds * rate * bytesPerSample <= kLargestSound) || 0;
   }
 
+  // songplay's WAV of the arranged song, offered for download; false when it
+  // could not be made, and the page says why.
+  async function renderSound() {
+    const name = `${song.arranged}.wav`;
+    const rate = soundRate(song.seconds);
+    if (!rate) {
+      showProblem(`The song lasts ${(song.seconds / 3600).toFixed(1)} hours, too long to play here: ` +
+        `songplay on the command line renders it.`);
+      return false;
+    }
+    const rateArgs = rate === kFullRate ? [] : ["--rate", String(rate)];
+    const args = rateArgs.concat(playerOptions(), [`${song.arranged}.sng`]);
+    const rendered = await runStep("Rendering the sound (songplay)", 5, 6, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
+    if (rendered.code !== 0) {
+      showProblem(failed(rendered));
+      return false;
+    }
+    song.wav = rendered.files[name];
+    song.rate = rate;
+    offerFile($("download-wav"), name, song.wav, "audio/wav");
+    $("wav-pending").hidden = true;
+    return true;
+  }
+
   async function play() {
     if (playing) {
       stopPlaying();
@@ -463,26 +491,7 @@
     // Made here, at the click, as browsers start sound only on the user's word.
     audio = audio || new AudioContext();
     const resuming = audio.resume();
-    if (!song.wav) {
-      const name = `${song.arranged}.wav`;
-      const rate = soundRate(song.seconds);
-      if (!rate) {
-        showProblem(`The song lasts ${(song.seconds / 3600).toFixed(1)} hours, too long to play here: ` +
-          `songplay on the command line renders it.`);
-        return;
-      }
-      const rateArgs = rate === kFullRate ? [] : ["--rate", String(rate)];
-      const args = rateArgs.concat(playerOptions(), [`${song.arranged}.sng`]);
-      const rendered = await runStep("Rendering the sound (songplay)", 5, 6, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
-      if (rendered.code !== 0) {
-        showProblem(failed(rendered));
-        return;
-      }
-      song.wav = rendered.files[name];
-      song.rate = rate;
-      offerFile($("download-wav"), name, song.wav, "audio/wav");
-      $("wav-pending").hidden = true;
-    }
+    if (!song.wav && !(await renderSound())) return;
     endStatus();
     // A browser without a sound device (or one that waits for a click of its
     // own) never starts the context: said, rather than waited for.

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The web page in a real browser, headless Chromium driven by Selenium: the
-example song checked, arranged and played, its downloaded song file and
-assembler source the same bytes the native programs write, a damaged MIDI
-file told with the reader's own message, and the page opened from disk too.
+example song checked, arranged and played, its downloaded song file,
+assembler source and sound the same bytes the native programs write, a
+damaged MIDI file told with the reader's own message, and the page opened from
+disk too.
 
   browser_test.py SITE_FOLDER NATIVE_BUILD EXAMPLE_FOLDER [SCREENSHOT.png]
 
@@ -40,6 +41,7 @@ def native_song(folder, *options):
     shutil.copyfile(folder / "demo.env", folder / "demo-arranged.env")
     run([NATIVE / "songmake" / "songmake", "demo-arranged.mid"])
     run([NATIVE / "songasm" / "songasm", "demo-arranged.sng"])
+    run([NATIVE / "songplay" / "songplay", "demo-arranged.sng"])
     return folder
 
 
@@ -146,7 +148,8 @@ class PageTest(unittest.TestCase):
         self.assertIn("Music kept: melody", arranged)
         self.assertIn("demo-arranged.S written.", self.element("make-report").text)
 
-        for link, name in (("download-sng", "demo-arranged.sng"), ("download-s", "demo-arranged.S")):
+        for link, name in (("download-sng", "demo-arranged.sng"), ("download-s", "demo-arranged.S"),
+                           ("download-wav", "demo-arranged.wav")):
             with self.subTest(name=name):
                 self.assertEqual(self.download(link, name), (self.native / name).read_bytes())
 
