@@ -84,14 +84,24 @@ def main():
             folders = compare.folders(midi.stem, files)
             compare.run(midi.name, folders, "songcheck", "--svg", "in.mid")
             compare.run(midi.name, folders, "songmake", "in.mid")
+            compare.run(midi.name, folders, "songcheck", "--strict", "--unit-ms", "5",
+                        "--max-bytes", "1000", "in.mid")
             compare.run(midi.name, folders, "songprep", "--voices", "auto", "--arpeggio", "60",
                         "in.mid", "channels.mid")
+            compare.run(midi.name, folders, "songprep", "--melody", "1", "--bass", "2", "--drums",
+                        "off", "--no-bend", "--max-bytes", "600", "--unit-ms", "4", "in.mid",
+                        "small.mid")
+            compare.run(midi.name, folders, "songprep", "in.mid", "no-such-folder/out.mid")
             if compare.run(midi.name, folders, "songprep", "in.mid", "song.mid"):
                 compare.run(midi.name, folders, "songmake", "song.mid")
                 compare.run(midi.name, folders, "songasm", "song.sng")
                 compare.run(midi.name, folders, "songdump", "song.sng")
                 compare.run(midi.name, folders, "songdump", "--svg", "song.sng")
                 compare.run(midi.name, folders, "songplay", "--rate", "8000", "song.sng")
+                compare.run(midi.name, folders, "songplay", "--rate", "11025", "--tables", "1221",
+                            "--mute", "0,3", "-o", "muted.wav", "song.sng")
+                compare.run(midi.name, folders, "songdump", "--svg", "--list", "--unit-ms", "4",
+                            "song.sng")
                 compare.run(midi.name, folders, "songcheck", "--strict", "song.mid")
                 # The same song file cut short.
                 for folder in folders:
