@@ -154,7 +154,7 @@
   // ---- The song's files, named as the programs look for them: STEM.mid,
   // STEM.env, STEM-0.raw and STEM-1.raw.
 
-  const song = { stem: "", given: {}, files: {}, arranged: "", wav: null, roll: null };
+  const song = { stem: "", given: {}, arranged: "", sng: null, seconds: 0, wav: null, rate: 0, roll: null };
 
   function stemOf(name) {
     const stem = name.replace(kMidiName, "").replace(/[^A-Za-z0-9._-]+/g, "_").replace(/^[.-]+/, "");
@@ -168,7 +168,7 @@
       // with messages of their own; one far over is refused here, unread, before
       // it fills the engine's memory.
       if (file.size > kLargestReadFile)
-        throw new Error(`${file.name} is ${(file.size / (1 << 20)).toFixed(0)} MiB, far over the 64 MiB a MIDI file may have`);
+        throw new Error(`${file.name} is ${(file.size / (1 << 20)).toFixed(0)} MiB, far over any file the programs read (a MIDI file may have 64 MiB)`);
       files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
     }
     return files;
@@ -187,10 +187,14 @@
       song.stem = stemOf(midi.name);
       song.given = { midi };
     }
-    const raws = files.filter((file) => /\.raw$/i.test(file.name));
+    const raws = files.filter((file) => /\.raw$/i.test(file.name)).slice(0, 2);
+    const numbered = (raw) => raw.name.match(/(?:^|[-_ .])([01])\.raw$/i);
+    const unnumbered = raws.filter((raw) => !numbered(raw));
     for (const raw of raws) {
-      const numbered = raw.name.match(/([01])\.raw$/i);
-      const slot = numbered ? `raw${numbered[1]}` : !song.given.raw0 || raws.length === 1 ? "raw0" : "raw1";
+      let slot;
+      if (numbered(raw)) slot = `raw${numbered(raw)[1]}`;
+      else if (unnumbered.length === 2) slot = `raw${unnumbered.indexOf(raw)}`;
+      else slot = song.given.raw0 && !song.given.raw1 ? "raw1" : "raw0";
       song.given[slot] = raw;
     }
     const envelope = files.find((file) => /\.env$/i.test(file.name));
@@ -315,7 +319,7 @@
       return false;
     }
     $("check").hidden = false;
-    $("check-report").textContent = text(checked.stdout);
+    $("check-report").textContent = transcript("songcheck", args, checked);
     const pictureName = `${stem}.check.svg`;
     if (checked.files[pictureName]) showPicture($("check-picture"), pictureName, checked.files[pictureName]);
     return true;
