@@ -523,6 +523,8 @@
 
   // ---- The page's controls.
 
+  // LIST is an array: a drop's file list empties when its event ends, and the
+  // picker's when it is cleared for the next choice.
   async function give(list) {
     const files = await readDropped(list);
     if (files.length && takeFiles(files)) processSong();
@@ -544,10 +546,10 @@
     zone.addEventListener("drop", (event) => {
       event.preventDefault();
       zone.classList.remove("over");
-      give(event.dataTransfer.files).catch((e) => showProblem(e.message || String(e)));
+      give(Array.from(event.dataTransfer.files)).catch((e) => showProblem(e.message || String(e)));
     });
     $("file-picker").addEventListener("change", (event) => {
-      give(event.target.files).catch((e) => showProblem(e.message || String(e)));
+      give(Array.from(event.target.files)).catch((e) => showProblem(e.message || String(e)));
       event.target.value = "";
     });
     $("example").addEventListener("click", () => {

@@ -185,6 +185,29 @@ class PageTest(unittest.TestCase):
         self.assertEqual(self.download("download-sng", "demo-arranged.sng"),
                          (native / "demo-arranged.sng").read_bytes())
 
+    def test_side_files_chosen_with_the_midi_file(self):
+        folder = Path(tempfile.mkdtemp(dir=self.work))
+        shutil.copyfile(EXAMPLE / "demo.mid", folder / "tune.mid")
+        (folder / "tune.env").write_text("not a time\n")
+        (folder / "tune-0.raw").write_bytes((EXAMPLE / "demo-0.raw").read_bytes()[:10])
+        (folder / "notes.txt").write_text("hello\n")
+        self.browser.get(self.url)
+        self.wait_for(self.idle, "the page to load")
+        names = ("tune.mid", "tune.env", "tune-0.raw", "notes.txt")
+        self.element("file-picker").send_keys("\n".join(str(folder / name) for name in names))
+        self.wait_for(lambda: self.idle() and self.element("download-s").get_attribute("href"),
+                      "the song to be arranged")
+        self.assertEqual(self.element("file-list").text.splitlines(), [
+            "tune.mid (2666 bytes): the MIDI file, read as tune.mid",
+            "tune.env (11 bytes): the envelope file",
+            "tune-0.raw (10 bytes): wave table 0",
+            "wave table 1: the example song's"])
+        self.assertEqual(self.element("problem").text, "Left aside (neither MIDI, .env nor .raw): notes.txt")
+        check = self.element("check-report").text
+        self.assertIn("envelope lines skipped", check)
+        self.assertIn("wave file tune-0.raw holds 5 samples of 64", check)
+        self.assertIn("Warn: short wave file tune-arranged-0.raw.", self.element("make-report").text)
+
     def test_damaged_midi_file_shows_the_readers_message(self):
         damaged = self.work / "broken.mid"
         damaged.write_bytes(b"MThd\x00\x00\x00\x06\x00\x01\x00\x01\x01\xe0MTrk\x00\x00\x00\x08\x00\x90")
