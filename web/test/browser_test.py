@@ -240,6 +240,21 @@ class PageTest(unittest.TestCase):
                       self.element("problem").text)
         self.assertEqual(self.console_errors(), [])
 
+    def test_file_dropped_on_the_page(self):
+        self.browser.get(self.url)
+        self.wait_for(self.idle, "the page to load")
+        self.browser.execute_script("""
+            const files = new DataTransfer();
+            files.items.add(new File([new Uint8Array([77, 84, 104, 100])], "short.mid"));
+            const zone = document.getElementById("drop-zone");
+            zone.dispatchEvent(new DragEvent("dragover", {dataTransfer: files, cancelable: true}));
+            zone.dispatchEvent(new DragEvent("drop", {dataTransfer: files, cancelable: true}));""")
+        self.wait_for(lambda: self.element("problem").is_displayed(), "the reader's message")
+        (self.work / "short.mid").write_bytes(b"MThd")
+        told = subprocess.run([NATIVE / "songcheck" / "songcheck", "short.mid"], cwd=self.work,
+                              capture_output=True, text=True)
+        self.assertEqual(self.element("problem").text, told.stderr.strip())
+
     def test_page_opened_from_disk(self):
         self.open_with_example((SITE / "index.html").as_uri())
         self.assertFalse(self.element("problem").is_displayed())
