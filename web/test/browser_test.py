@@ -255,6 +255,19 @@ class PageTest(unittest.TestCase):
                               capture_output=True, text=True)
         self.assertEqual(self.element("problem").text, told.stderr.strip())
 
+    def test_without_workers_the_page_runs_the_programs_itself(self):
+        hidden = self.browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                              {"source": "delete window.Worker;"})
+        try:
+            self.open_with_example(self.url)
+        finally:
+            self.browser.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                         {"identifier": hidden["identifier"]})
+        self.assertEqual(self.browser.execute_script("return document.body.dataset.engine"), "page")
+        self.assertFalse(self.element("problem").is_displayed())
+        self.assertEqual(self.download("download-sng", "demo-arranged.sng"),
+                         (self.native / "demo-arranged.sng").read_bytes())
+
     def test_page_opened_from_disk(self):
         self.open_with_example((SITE / "index.html").as_uri())
         self.assertFalse(self.element("problem").is_displayed())
