@@ -9,15 +9,7 @@ cd "$(dirname "$0")/.."
 # Debian's emscripten; its optimizer needs acorn, found through NODE_PATH.
 packages=(emscripten node-acorn chromium chromium-driver python3-selenium firefox-esr
           cmake g++ make libgtest-dev libgmock-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${missing[@]}"
-fi
+bash .ci/install-missing.sh "${packages[@]}"
 export NODE_PATH=/usr/share/nodejs
 
 cmake --preset web && cmake --build --preset web

@@ -62,7 +62,7 @@ var songtoolsEngineClient = (function () {
     const scriptUrl = URL.createObjectURL(blob);
     let started;
     try {
-      started = workerEngine(scriptUrl, wasm.slice());
+      started = workerEngine(scriptUrl, wasm);  // posted as a copy
     } catch (e) {
       started = Promise.reject(e);
     }

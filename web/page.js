@@ -85,7 +85,7 @@
   // ---- The song's files, named as the programs look for them: STEM.mid,
   // STEM.env, STEM-0.raw and STEM-1.raw.
 
-  const song = { stem: "", given: {}, arranged: "", sng: null, seconds: 0, wav: null, rate: 0, roll: null };
+  const song = { stem: "", given: {}, arranged: "", sng: null, seconds: 0, wav: null, roll: null };
 
   function stemOf(name) {
     const stem = name.replace(kMidiName, "").replace(/[^A-Za-z0-9._-]+/g, "_").replace(/^[.-]+/, "");
@@ -135,13 +135,16 @@
     return true;
   }
 
-  // The example song's wave tables stand in for any the user has not given.
+  // The example song's files, decoded once: its wave tables stand in for any
+  // the user has not given.
+  const exampleFiles = Object.entries(songtoolsBundle.example).map(([name, data]) => ({ name, bytes: bytesOfBase64(data) }));
+  const exampleBytes = (name) => exampleFiles.find((file) => file.name === name).bytes;
+
   function inputFiles() {
     const stem = song.stem;
-    const example = (name) => bytesOfBase64(songtoolsBundle.example[name]);
     const files = { [`${stem}.mid`]: song.given.midi.bytes };
-    files[`${stem}-0.raw`] = song.given.raw0 ? song.given.raw0.bytes : example("demo-0.raw");
-    files[`${stem}-1.raw`] = song.given.raw1 ? song.given.raw1.bytes : example("demo-1.raw");
+    files[`${stem}-0.raw`] = song.given.raw0 ? song.given.raw0.bytes : exampleBytes("demo-0.raw");
+    files[`${stem}-1.raw`] = song.given.raw1 ? song.given.raw1.bytes : exampleBytes("demo-1.raw");
     if (song.given.env) files[`${stem}.env`] = song.given.env.bytes;
     return files;
   }
@@ -191,48 +194,38 @@
   const kDefaultUnitMs = "2.5";
   const kDefaultMaxBytes = "65536";
 
-  // The player unit for songcheck, songdump and songplay; songprep's 0 (keep
-  // the file's times) leaves theirs at the default.
-  function playerOptions() {
-    const unit = field("unit-ms");
-    return unit !== "" && unit !== kDefaultUnitMs && Number(unit) > 0 ? ["--unit-ms", unit] : [];
+  function typed(flag, id, byDefault = "") {
+    const value = field(id);
+    return value === "" || value === byDefault ? [] : [flag, value];
   }
 
-  function unitMs() {
-    const args = playerOptions();
-    return Number(args.length ? args[1] : kDefaultUnitMs);
-  }
+  // The player unit for songcheck, songdump and songplay; songprep's 0 (keep
+  // the file's times) leaves theirs at the default.
+  const unitMs = () => (Number(field("unit-ms")) > 0 ? Number(field("unit-ms")) : Number(kDefaultUnitMs));
+  const playerOptions = () => (Number(field("unit-ms")) > 0 ? typed("--unit-ms", "unit-ms", kDefaultUnitMs) : []);
 
   // songcheck's stream limit: songprep's 0 (no limit) is the most a song file holds.
   function checkLimit() {
-    const limit = field("max-bytes");
-    if (limit === "" || limit === kDefaultMaxBytes) return [];
-    return ["--max-bytes", limit === "0" ? "16777216" : limit];
+    const limit = typed("--max-bytes", "max-bytes", kDefaultMaxBytes);
+    if (limit[1] === "0") limit[1] = "16777216";
+    return limit;
   }
 
   function prepOptions() {
-    const options = [];
-    if ($("channel-mode").checked) {
-      options.push("--voices", field("voices") || "auto");
-      if (field("chords") !== "top") options.push("--chords", field("chords"));
-    } else {
-      if (field("melody")) options.push("--melody", field("melody"));
-      if (field("bass")) options.push("--bass", field("bass"));
-      if (field("arpeggio")) options.push("--arpeggio", field("arpeggio"));
-    }
-    if (field("drums")) options.push("--drums", field("drums"));
-    const limit = field("max-bytes");
-    if (limit !== "" && limit !== kDefaultMaxBytes) options.push("--max-bytes", limit);
+    const options = $("channel-mode").checked
+      ? ["--voices", field("voices") || "auto", ...typed("--chords", "chords", "top")]
+      : [...typed("--melody", "melody"), ...typed("--bass", "bass"), ...typed("--arpeggio", "arpeggio")];
+    options.push(...typed("--drums", "drums"), ...typed("--max-bytes", "max-bytes", kDefaultMaxBytes));
     if ($("no-bend").checked) options.push("--no-bend");
-    const unit = field("unit-ms");
-    if (unit !== "" && unit !== kDefaultUnitMs) options.push("--unit-ms", unit);
-    return options;
+    return options.concat(typed("--unit-ms", "unit-ms", kDefaultUnitMs));
   }
 
   // ---- The work: one program after another, each on the files before it.
 
-  async function runStep(what, done, steps, program, args, files) {
-    showStatus(what, done, steps);
+  // The steps from the check to the sound, for the status line's progress.
+  const kSteps = 6;
+  async function runStep(what, done, program, args, files) {
+    showStatus(what, done, kSteps);
     const run = await engine;
     return run.run(program, args, files);
   }
@@ -243,7 +236,7 @@
     const stem = song.stem;
     const files = inputFiles();
     const args = ["--svg"].concat(playerOptions(), checkLimit(), [`${stem}.mid`]);
-    const checked = await runStep("Checking the file (songcheck)", 0, 6, "songcheck", args, files);
+    const checked = await runStep("Checking the file (songcheck)", 0, "songcheck", args, files);
     // 0: nothing lost, 4: something lost; anything else, the file was not read.
     if (checked.code !== 0 && checked.code !== 4) {
       showProblem(failed(checked));
@@ -261,7 +254,7 @@
     const arranged = `${stem}-arranged`;
     const files = inputFiles();
     const prepArgs = prepOptions().concat([`${stem}.mid`, `${arranged}.mid`]);
-    const prepared = await runStep("Arranging for the four voices (songprep)", 1, 6, "songprep", prepArgs, files);
+    const prepared = await runStep("Arranging for the four voices (songprep)", 1, "songprep", prepArgs, files);
     $("arrange").hidden = false;
     $("prep-report").textContent = transcript("songprep", prepArgs, prepared);
     if (prepared.code !== 0) {
@@ -271,7 +264,7 @@
     const songFiles = { ...prepared.files };
     if (song.given.env && $("env-for-song").checked) songFiles[`${arranged}.env`] = song.given.env.bytes;
 
-    const made = await runStep("Making the song file (songmake)", 2, 6, "songmake", [`${arranged}.mid`], songFiles);
+    const made = await runStep("Making the song file (songmake)", 2, "songmake", [`${arranged}.mid`], songFiles);
     let log = transcript("songmake", [`${arranged}.mid`], made);
     if (made.code !== 0) {
       $("make-report").textContent = log;
@@ -279,7 +272,7 @@
       return false;
     }
     const sng = made.files[`${arranged}.sng`];
-    const assembled = await runStep("Writing its assembler source (songasm)", 3, 6, "songasm", [`${arranged}.sng`], { [`${arranged}.sng`]: sng });
+    const assembled = await runStep("Writing its assembler source (songasm)", 3, "songasm", [`${arranged}.sng`], { [`${arranged}.sng`]: sng });
     log += transcript("songasm", [`${arranged}.sng`], assembled);
     $("make-report").textContent = log;
     if (assembled.code !== 0) {
@@ -287,7 +280,7 @@
       return false;
     }
     const dumpArgs = ["--svg", "--summary"].concat(playerOptions(), [`${arranged}.sng`]);
-    const dumped = await runStep("Drawing its piano roll (songdump)", 4, 6, "songdump", dumpArgs, { [`${arranged}.sng`]: sng });
+    const dumped = await runStep("Drawing its piano roll (songdump)", 4, "songdump", dumpArgs, { [`${arranged}.sng`]: sng });
     $("make-report").textContent = log + transcript("songdump", dumpArgs, dumped);
 
     const length = text(dumped.stdout).match(/^length: (\d+) player units$/m);
@@ -380,8 +373,9 @@
       cursor.style.left = `${Math.min(x, image.clientWidth - 2)}px`;
       cursor.hidden = false;
     }
-    const rate = song.rate === kFullRate ? "" : ` (rendered at ${song.rate} Hz, as the song is long)`;
-    $("play-state").textContent = `playing: ${seconds.toFixed(1)} s of ${playing.length.toFixed(1)} s${rate}`;
+    const rate = soundRate(song.seconds);
+    const lower = rate === kFullRate ? "" : ` (rendered at ${rate} Hz, as the song is long)`;
+    $("play-state").textContent = `playing: ${seconds.toFixed(1)} s of ${playing.length.toFixed(1)} s${lower}`;
     requestAnimationFrame(moveCursor);
   }
 
@@ -406,13 +400,12 @@
     }
     const rateArgs = rate === kFullRate ? [] : ["--rate", String(rate)];
     const args = rateArgs.concat(playerOptions(), [`${song.arranged}.sng`]);
-    const rendered = await runStep("Rendering the sound (songplay)", 5, 6, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
+    const rendered = await runStep("Rendering the sound (songplay)", 5, "songplay", args, { [`${song.arranged}.sng`]: song.sng });
     if (rendered.code !== 0) {
       showProblem(failed(rendered));
       return false;
     }
     song.wav = rendered.files[name];
-    song.rate = rate;
     offerFile($("download-wav"), name, song.wav, "audio/wav");
     $("wav-pending").hidden = true;
     return true;
@@ -484,8 +477,7 @@
       event.target.value = "";
     });
     $("example").addEventListener("click", () => {
-      const files = Object.entries(songtoolsBundle.example).map(([name, data]) => ({ name, bytes: bytesOfBase64(data) }));
-      if (takeFiles(files)) processSong();
+      if (takeFiles(exampleFiles)) processSong();
     });
     $("prep-options").addEventListener("submit", (event) => {
       event.preventDefault();

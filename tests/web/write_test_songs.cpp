@@ -5,6 +5,7 @@
 //   write_test_songs OUTPUT_FOLDER
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,9 +18,16 @@ namespace {
 
 using testing_support::Bytes;
 
+// A file that cannot be written ends the run: a comparison over fewer files
+// than meant would pass all the same.
 void writeFile(const std::filesystem::path& name, const Bytes& bytes) {
     std::ofstream out(name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "write_test_songs: can't write %s\n", name.string().c_str());
+        std::exit(1);
+    }
 }
 
 // "header cut short" becomes header-cut-short.
@@ -37,7 +45,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::filesystem::path out = argv[1];
-    std::filesystem::create_directories(out);
+    std::error_code error;
+    std::filesystem::create_directories(out, error);
+    if (error) {
+        std::fprintf(stderr, "write_test_songs: can't make %s: %s\n", argv[1], error.message().c_str());
+        return 1;
+    }
     for (std::uint32_t seed : {1u, 2u})
         for (const testing_support::KindOfSong& song : testing_support::kindsOfSong(seed))
             writeFile(out / (fileStem(song.name) + "-" + std::to_string(seed) + ".mid"), song.midi);

@@ -45,6 +45,20 @@ def native_song(folder, *options):
     return folder
 
 
+# A truncated file: the MIDI reader refuses it.
+DAMAGED_MIDI = b"MThd\x00\x00\x00\x06\x00\x01\x00\x01\x01\xe0MTrk\x00\x00\x00\x08\x00\x90"
+
+
+def readers_message(folder, name, midi):
+    """Writes a MIDI file the reader refuses and returns native songcheck's word on it."""
+    (folder / name).write_bytes(midi)
+    told = subprocess.run([NATIVE / "songcheck" / "songcheck", name], cwd=folder,
+                          capture_output=True, text=True)
+    if told.returncode != 2 or not told.stderr.strip():
+        raise AssertionError(f"native songcheck read {name}: exit {told.returncode}, {told.stderr!r}")
+    return told.stderr.strip()
+
+
 def start_browser(downloads):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
@@ -209,16 +223,12 @@ class PageTest(unittest.TestCase):
         self.assertIn("Warn: short wave file tune-arranged-0.raw.", self.element("make-report").text)
 
     def test_damaged_midi_file_shows_the_readers_message(self):
-        damaged = self.work / "broken.mid"
-        damaged.write_bytes(b"MThd\x00\x00\x00\x06\x00\x01\x00\x01\x01\xe0MTrk\x00\x00\x00\x08\x00\x90")
-        told = subprocess.run([NATIVE / "songcheck" / "songcheck", "broken.mid"], cwd=self.work,
-                              capture_output=True, text=True)
-        self.assertEqual(told.returncode, 2)
+        message = readers_message(self.work, "broken.mid", DAMAGED_MIDI)
         self.browser.get(self.url)
         self.wait_for(self.idle, "the page to load")
-        self.element("file-picker").send_keys(str(damaged))
+        self.element("file-picker").send_keys(str(self.work / "broken.mid"))
         self.wait_for(lambda: self.element("problem").is_displayed(), "the reader's message")
-        self.assertEqual(self.element("problem").text.strip(), told.stderr.strip())
+        self.assertEqual(self.element("problem").text.strip(), message)
         self.assertFalse(self.element("arrange").is_displayed())
         self.assertEqual(self.console_errors(), [])
 
@@ -250,10 +260,7 @@ class PageTest(unittest.TestCase):
             zone.dispatchEvent(new DragEvent("dragover", {dataTransfer: files, cancelable: true}));
             zone.dispatchEvent(new DragEvent("drop", {dataTransfer: files, cancelable: true}));""")
         self.wait_for(lambda: self.element("problem").is_displayed(), "the reader's message")
-        (self.work / "short.mid").write_bytes(b"MThd")
-        told = subprocess.run([NATIVE / "songcheck" / "songcheck", "short.mid"], cwd=self.work,
-                              capture_output=True, text=True)
-        self.assertEqual(self.element("problem").text, told.stderr.strip())
+        self.assertEqual(self.element("problem").text, readers_message(self.work, "short.mid", b"MThd"))
 
     def test_without_workers_the_page_runs_the_programs_itself(self):
         hidden = self.browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
