@@ -20,7 +20,7 @@ namespace {
 
 // The name a user gave may hold any bytes; the picture must still be plain XML.
 void checkEscaped(std::string_view text) {
-    std::string escaped = escapeXml(std::string(text));
+    std::string escaped = pianoroll::escapeXml(std::string(text));
     for (char c : escaped)
         if (c == '<' || c == '>' || c == '"' || static_cast<unsigned char>(c) < 0x20 ||
             static_cast<unsigned char>(c) > 0x7E)

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 
+#include "midifile/input_song.h"
 #include "midifile/midifile.h"
-#include "songprep/input_song.h"
 #include "songprep/preparation.h"
 
 namespace {
@@ -84,9 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     PrepOptions options = optionsFrom(data[0]);
     std::span<const std::uint8_t> midi(data + 1, size - 1);
-    InputSong song;
+    midifile::InputSong song;
     std::string error;
-    if (!readInputSong("fuzz.mid", song, error, &midi)) return 0;
+    if (!midifile::readInputSong("fuzz.mid", song, error, &midi)) return 0;
     Preparation preparation = prepareSong(song, options);
     if (!preparation.fit.fits) {
         if (!preparation.file.empty()) __builtin_trap();

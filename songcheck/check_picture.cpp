@@ -4,27 +4,27 @@
 #include <cmath>
 #include <deque>
 
-#include "songdump/pitch.h"
-#include "songdump/svg_roll.h"
+#include "music/pitch.h"
+#include "pianoroll/roll_picture.h"
 #include "toolkit/text_format.h"
 
 namespace songcheck {
 namespace {
 
-using songdump::RollBar;
+using pianoroll::RollBar;
 using toolkit::format;
 
 constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
-using songdump::kMostBarsPerLayer;
+using pianoroll::kMostBarsPerLayer;
 constexpr int kNoteColour = 7;  // the grey of the voice colours, for notes
 
-std::string keyText(int key) { return songdump::noteName(key); }
+std::string keyText(int key) { return music::noteName(key); }
 
 // The notes of the channels without a voice: each note-on with the first
 // note-off of its key after it.
 // Each returns whether it left notes out for kMostBarsPerLayer.
 bool addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
-                      songdump::RollPicture& picture) {
+                      pianoroll::RollPicture& picture) {
     std::size_t first = picture.bars.size();
     bool full = false;
     std::vector<std::deque<std::size_t>> open(kChannels * 128);
@@ -54,7 +54,7 @@ bool addUnvoicedNotes(const ConversionTrace& trace, const TempoMap& tempo,
 }
 
 bool addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
-                  songdump::RollPicture& picture) {
+                  pianoroll::RollPicture& picture) {
     std::size_t drawn = 0;
     for (const FileNote& note : comparison.notes) {
         if (drawn++ == kMostBarsPerLayer) return true;
@@ -71,35 +71,35 @@ bool addFileNotes(const NoteComparison& comparison, const TempoMap& tempo,
     return false;
 }
 
-bool addPlayedNotes(const NoteComparison& comparison, songdump::RollPicture& picture) {
+bool addPlayedNotes(const NoteComparison& comparison, pianoroll::RollPicture& picture) {
     std::size_t drawn = 0;
     for (const PlayedBar& played : comparison.played) {
         if (drawn++ == kMostBarsPerLayer) return true;
         RollBar bar;
         bar.start = static_cast<double>(played.start);
         bar.end = static_cast<double>(played.end);
-        bar.note = songdump::noteNumberOfWord(played.word);
+        bar.note = music::noteNumberOfWord(played.word);
         bar.voice = played.voice;
         bar.opacity = kStreamOpacity;
         bar.edged = !played.attack;
         bar.title = format("voice %u plays %s, %.2f Hz%s", played.voice,
-                           songdump::noteNameOfWord(played.word).c_str(),
-                           songdump::hertzOfWord(played.word), played.attack ? "" : ", no attack");
+                           music::noteNameOfWord(played.word).c_str(),
+                           music::hertzOfWord(played.word), played.attack ? "" : ", no attack");
         picture.bars.push_back(std::move(bar));
     }
     return false;
 }
 
 void addFindingMarks(const Findings& findings, const TempoMap& tempo,
-                     songdump::RollPicture& picture) {
+                     pianoroll::RollPicture& picture) {
     for (const Finding& finding : findings.all()) {
         std::string kind = finding.loss ? "loss: " : "note: ";
         if (finding.places.empty())
             picture.marks.push_back(
-                {0, finding.loss ? songdump::kAlarm : kNoteColour, kind + finding.title});
+                {0, finding.loss ? pianoroll::kAlarm : kNoteColour, kind + finding.title});
         for (const Place& place : finding.places)
             picture.marks.push_back({place.timed ? tempo.units(place.tick) : 0,
-                                     finding.loss ? songdump::kAlarm : kNoteColour,
+                                     finding.loss ? pianoroll::kAlarm : kNoteColour,
                                      kind + finding.title + " (" + describePlace(place) + ")"});
     }
 }
@@ -108,7 +108,7 @@ void addFindingMarks(const Findings& findings, const TempoMap& tempo,
 
 std::string drawCheck(const ConversionTrace& trace, const SongCheck& check, double unitMs) {
     TempoMap tempo(trace.tempos());
-    songdump::RollPicture picture;
+    pianoroll::RollPicture picture;
     picture.title = check.facts.midiName + ": the file's notes (outlined) and the song's (filled)";
     picture.secondsPerUnit = unitMs / 1000.0;
     picture.markLabel = "found";
@@ -126,8 +126,8 @@ std::string drawCheck(const ConversionTrace& trace, const SongCheck& check, doub
             {voice, RollBar::Look::filled, format("voice %d plays", voice), 100});
     picture.legend.push_back({0, RollBar::Look::outlined, "in the file", 90});
     picture.legend.push_back({0, RollBar::Look::greyOutline, "channel without a voice", 160});
-    picture.legend.push_back({songdump::kAlarm, RollBar::Look::filled, "loss", 60});
-    return songdump::renderRoll(picture);
+    picture.legend.push_back({pianoroll::kAlarm, RollBar::Look::filled, "loss", 60});
+    return pianoroll::renderRoll(picture);
 }
 
 std::string pictureName(const std::string& base) { return base + ".check.svg"; }

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "music/pitch.h"
 #include "songcheck/timing.h"
-#include "songdump/pitch.h"
 
 namespace songcheck {
 namespace {
@@ -17,7 +17,7 @@ constexpr int kKeys = 128;
 // open note of its key; notes never ended last to `end`.
 class NotePairer {
 public:
-    NotePairer(const TempoMap& tempo, double msPerUnit, std::vector<midifile::TimedNote>& out)
+    NotePairer(const TempoMap& tempo, double msPerUnit, std::vector<music::TimedNote>& out)
         : tempo_(tempo), msPerUnit_(msPerUnit), out_(out) {}
 
     void on(int channel, std::uint8_t key, std::uint32_t tick) {
@@ -31,7 +31,8 @@ public:
     void finish(std::uint32_t end) {
         for (auto& channel : open_)
             for (int key = 0; key < kKeys; ++key)
-                for (std::uint32_t start : channel[key]) add(start, end, static_cast<std::uint8_t>(key));
+                for (std::uint32_t start : channel[key])
+                    add(start, end, static_cast<std::uint8_t>(key));
     }
 
 private:
@@ -41,12 +42,12 @@ private:
 
     const TempoMap& tempo_;
     double msPerUnit_;
-    std::vector<midifile::TimedNote>& out_;
+    std::vector<music::TimedNote>& out_;
     std::array<std::array<std::vector<std::uint32_t>, kKeys>, 16> open_;
 };
 
-std::vector<midifile::TimedNote> writtenNotes(const ConversionTrace& trace, double msPerUnit) {
-    std::vector<midifile::TimedNote> notes;
+std::vector<music::TimedNote> writtenNotes(const ConversionTrace& trace, double msPerUnit) {
+    std::vector<music::TimedNote> notes;
     TempoMap tempo(trace.tempos());
     NotePairer pairer(tempo, msPerUnit, notes);
     for (int voice = 0; voice < kVoiceCount; ++voice)
@@ -68,11 +69,11 @@ std::vector<midifile::TimedNote> writtenNotes(const ConversionTrace& trace, doub
     return notes;
 }
 
-std::vector<midifile::TimedNote> playedNotes(const NoteComparison& comparison, double unitMs) {
-    std::vector<midifile::TimedNote> notes;
+std::vector<music::TimedNote> playedNotes(const NoteComparison& comparison, double unitMs) {
+    std::vector<music::TimedNote> notes;
     notes.reserve(comparison.played.size());
     for (const PlayedBar& bar : comparison.played) {
-        long key = std::lround(songdump::noteNumberOfWord(bar.word));
+        long key = std::lround(music::noteNumberOfWord(bar.word));
         if (key < 0 || key >= kKeys) continue;
         notes.push_back({static_cast<double>(bar.start) * unitMs,
                          static_cast<double>(bar.end) * unitMs, static_cast<std::uint8_t>(key)});
@@ -82,12 +83,12 @@ std::vector<midifile::TimedNote> playedNotes(const NoteComparison& comparison, d
 
 }  // namespace
 
-midifile::MusicKept musicKeptOf(const ConversionTrace& trace, const NoteComparison& comparison,
-                                double writtenUnitMs, double unitMs) {
-    std::vector<midifile::TimedNote> written =
+music::MusicKept musicKeptOf(const ConversionTrace& trace, const NoteComparison& comparison,
+                             double writtenUnitMs, double unitMs) {
+    std::vector<music::TimedNote> written =
         writtenNotes(trace, writtenUnitMs > 0 ? writtenUnitMs : unitMs);
-    std::vector<midifile::TimedNote> played = playedNotes(comparison, unitMs);
-    return midifile::measureMusicKept(written, played, midifile::kKeptToleranceMs);
+    std::vector<music::TimedNote> played = playedNotes(comparison, unitMs);
+    return music::measureMusicKept(written, played, music::kKeptToleranceMs);
 }
 
 }  // namespace songcheck

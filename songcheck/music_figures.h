@@ -2,7 +2,7 @@
 // every channel as written, against what the stream plays.
 #pragma once
 
-#include "midifile/music_kept.h"
+#include "music/music_kept.h"
 #include "songcheck/conversion_trace.h"
 #include "songcheck/note_comparison.h"
 
@@ -10,7 +10,7 @@ namespace songcheck {
 
 // `writtenUnitMs` is the unit at which the file plays at its written tempo (0
 // when it gives none: its ticks then count at `unitMs`).
-midifile::MusicKept musicKeptOf(const ConversionTrace& trace, const NoteComparison& comparison,
-                                double writtenUnitMs, double unitMs);
+music::MusicKept musicKeptOf(const ConversionTrace& trace, const NoteComparison& comparison,
+                             double writtenUnitMs, double unitMs);
 
 }  // namespace songcheck

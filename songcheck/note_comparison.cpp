@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "songdump/pitch.h"
+#include "music/pitch.h"
 
 namespace songcheck {
 namespace {
@@ -113,9 +113,8 @@ private:
     // it bends nothing, and the note starts at its plain pitch.
     void checkBend(const Bend& bend, const StreamStep& step, const TracedEvent& event) {
         if (bend.seen && bend.unit == step.unit && bend.tick == event.tick)
-            addPlace(unbent_,
-                     voicePlace(event.tick, step.voice,
-                                songdump::noteName(static_cast<std::uint8_t>(event.value))));
+            addPlace(unbent_, voicePlace(event.tick, step.voice,
+                                         music::noteName(static_cast<std::uint8_t>(event.value))));
     }
 
     struct Sounding {
@@ -176,7 +175,7 @@ struct NoteFindings {
         "before the note, which starts unbent");
 };
 
-std::string keyName(const FileNote& note) { return songdump::noteName(note.key); }
+std::string keyName(const FileNote& note) { return music::noteName(note.key); }
 
 std::string endedEarly(const FileNote& note, std::uint32_t tick) {
     return keyName(note) + ", ends at tick " + std::to_string(tick) + " instead of " +

@@ -1,8 +1,8 @@
 #include "songcheck/report.h"
 
 #include "midifile/midi_terms.h"
+#include "music/pitch.h"
 #include "songcheck/timing.h"
-#include "songdump/pitch.h"
 #include "toolkit/text_format.h"
 
 namespace songcheck {
@@ -11,7 +11,7 @@ namespace {
 using toolkit::format;
 using toolkit::plural;
 
-std::string keyText(int key) { return key < 0 ? "-" : songdump::noteName(key); }
+std::string keyText(int key) { return key < 0 ? "-" : music::noteName(key); }
 
 }  // namespace
 
@@ -35,8 +35,7 @@ std::string headerText(const ReportFacts& facts) {
             static_cast<unsigned long long>(facts.songUnits),
             static_cast<double>(facts.songUnits) * facts.unitMs / 1000.0, facts.unitMs,
             facts.streamBytes, facts.maxBytes);
-    if (facts.converted)
-        text += "Music kept: " + midifile::describeMusicKept(facts.kept) + "\n";
+    if (facts.converted) text += "Music kept: " + music::describeMusicKept(facts.kept) + "\n";
     text +=
         "MIDI channels are numbered 1 to 16 as sequencers show them: voices 0 to 3 play "
         "channels 1 to 4.\n";

@@ -2,12 +2,11 @@
 // voice holds, then every finding with its first places.
 #pragma once
 
-#include "midifile/music_kept.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "music/music_kept.h"
 #include "songcheck/conversion_trace.h"
 #include "songcheck/findings.h"
 #include "songcheck/message_census.h"
@@ -25,7 +24,7 @@ struct ReportFacts {
     bool converted = false;  // false when the song has no stream (too many fillers)
     std::size_t streamBytes = 0;
     std::size_t maxBytes = 0;
-    midifile::MusicKept kept;  // of a song that was converted
+    music::MusicKept kept;  // of a song that was converted
 };
 
 std::string headerText(const ReportFacts& facts);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "songdump/pitch.h"
+#include "music/pitch.h"
 #include "songformat/songformat.h"
 #include "toolkit/text_format.h"
 
@@ -18,7 +18,8 @@ const char* panName(std::uint8_t velocityByte) {
 }
 
 std::string frequency(std::uint16_t word) {
-    return format("word %u = %.2f Hz, %s", word, hertzOfWord(word), noteNameOfWord(word).c_str());
+    return format("word %u = %.2f Hz, %s", word, music::hertzOfWord(word),
+                  music::noteNameOfWord(word).c_str());
 }
 
 // Controllers 1 and 4 hold twice the MIDI controller value.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "songprep/sounding_keys.h"
+#include "music/sounding_keys.h"
 
 namespace songprep {
 namespace {
@@ -85,7 +85,7 @@ private:
     ChordRule rule_;
     ReducedNotes& out_;
     std::vector<State> state_;
-    SoundingKeys active_;
+    music::SoundingKeys active_;
     std::uint32_t playing_ = kNone;
 };
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "midifile/input_song.h"
 #include "midifile/midifile.h"
-#include "songprep/input_song.h"
 #include "songprep/options.h"
 #include "songprep/preparation.h"
 #include "songprep/report.h"
@@ -49,9 +49,9 @@ int prepare(int argc, char** argv) {
                            "can't write " + options.outName + ": it is the same file as " + input);
         return kWriteError;
     }
-    InputSong song;
+    midifile::InputSong song;
     std::string readerError = toolkit::unopenableReason(options.inName);
-    if (!readerError.empty() || !readInputSong(options.inName, song, readerError)) {
+    if (!readerError.empty() || !midifile::readInputSong(options.inName, song, readerError)) {
         toolkit::tellError(kProgram, readerError);
         return kReaderError;
     }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <numeric>
 
+#include "music/song_notes.h"
 #include "songformat/songformat.h"
 #include "songmake/conversion.h"
 #include "songprep/output_file.h"
-#include "songprep/song_notes.h"
 #include "songprep/voice_messages.h"
 #include "songprep/written_time.h"
 #include "toolkit/command_line.h"
@@ -15,14 +15,14 @@ namespace songprep {
 namespace {
 
 // Each chosen channel's messages, in file order, by voice.
-std::array<std::vector<InputMessage>, kVoiceCount> splitByVoice(const InputSong& song,
-                                                                const VoiceChannels& channels) {
-    std::array<int, kChannels> voiceOf;
+std::array<std::vector<midifile::InputMessage>, kVoiceCount> splitByVoice(
+    const midifile::InputSong& song, const VoiceChannels& channels) {
+    std::array<int, midifile::kChannels> voiceOf;
     voiceOf.fill(-1);
     for (int voice = 0; voice < kVoiceCount; ++voice)
         if (channels[voice] != kNoChannel) voiceOf[channels[voice]] = voice;
-    std::array<std::vector<InputMessage>, kVoiceCount> split;
-    for (const InputMessage& message : song.messages) {
+    std::array<std::vector<midifile::InputMessage>, kVoiceCount> split;
+    for (const midifile::InputMessage& message : song.messages) {
         int voice = voiceOf[message.status & 0x0F];
         if (voice >= 0) split[voice].push_back(message);
     }
@@ -47,14 +47,14 @@ double measuringUnitMs(const PrepOptions& options) {
     return options.unitMs > 0 ? options.unitMs : toolkit::kDefaultUnitMs;
 }
 
-WrittenTime writtenTime(const InputSong& song, double unitMs) {
+WrittenTime writtenTime(const midifile::InputSong& song, double unitMs) {
     return WrittenTime(song, unitMs, divisionForUnit(unitMs));
 }
 
 // What the arranger's voices leave out of the file's other messages: every
 // channel may lend a note to a voice, so every channel counts.
-void countMessagesLeftOut(const InputSong& song, LeftOutCounts& counts) {
-    for (const InputMessage& message : song.messages) {
+void countMessagesLeftOut(const midifile::InputSong& song, LeftOutCounts& counts) {
+    for (const midifile::InputMessage& message : song.messages) {
         switch (message.status >> 4) {
             case 0xA:
                 ++counts.keyPressure;
@@ -78,11 +78,11 @@ void countMessagesLeftOut(const InputSong& song, LeftOutCounts& counts) {
 }
 
 // The notes the converter will play, voice by voice, in player units.
-std::vector<midifile::TimedNote> playedNotes(const TimedSong& timed) {
-    std::vector<midifile::TimedNote> played;
+std::vector<music::TimedNote> playedNotes(const TimedSong& timed) {
+    std::vector<music::TimedNote> played;
     for (const std::vector<PlacedEvent>& voice : timed.voices) {
         bool open = false;
-        midifile::TimedNote note;
+        music::TimedNote note;
         for (const PlacedEvent& event : voice) {
             int kind = event.status >> 4;
             bool on = kind == 0x9 && event.data2 != 0;
@@ -106,22 +106,22 @@ std::vector<midifile::TimedNote> playedNotes(const TimedSong& timed) {
     return played;
 }
 
-midifile::MusicKept measureKept(const InputSong& song, const SongNotes& notes,
-                                const TimedSong& timed, const PrepOptions& options) {
+music::MusicKept measureKept(const midifile::InputSong& song, const music::SongNotes& notes,
+                             const TimedSong& timed, const PrepOptions& options) {
     double unitMs = measuringUnitMs(options);
     WrittenTime written = writtenTime(song, unitMs);
-    std::vector<midifile::TimedNote> reference;
+    std::vector<music::TimedNote> reference;
     reference.reserve(notes.notes.size());
-    for (const SongNote& note : notes.notes)
+    for (const music::SongNote& note : notes.notes)
         if (!note.drum)
             reference.push_back({written.unitsAt(note.start), written.unitsAt(note.end), note.key});
-    std::vector<midifile::TimedNote> played = playedNotes(timed);
-    return midifile::measureMusicKept(reference, played, midifile::kKeptToleranceMs / unitMs);
+    std::vector<music::TimedNote> played = playedNotes(timed);
+    return music::measureMusicKept(reference, played, music::kKeptToleranceMs / unitMs);
 }
 
 // The last stage of either way of filling the voices: times, the file's bytes
 // and the counts of what the voices' preparation changed.
-void finish(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
+void finish(const midifile::InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
             const PrepOptions& options, Preparation& out, TimedSong& timed) {
     timed = planTiming(song, voices, options.unitMs);
     out.file = encodeOutputFile(timed);
@@ -143,21 +143,22 @@ void finish(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>&
 }
 
 // Whole channels onto the voices; `excluded` notes taken out of the file first.
-Preparation prepareChannels(const InputSong& song, const SongNotes& notes,
+Preparation prepareChannels(const midifile::InputSong& song, const music::SongNotes& notes,
                             const std::vector<bool>& excluded, const PrepOptions& options,
                             TimedSong& timed) {
     Preparation out;
     out.mode = VoiceMode::channels;
     out.census = takeChannelCensus(song);
     VoiceChannels channels = options.autoVoices ? chooseVoices(out.census) : options.voices;
-    const InputSong* source = &song;
-    InputSong filtered;
+    const midifile::InputSong* source = &song;
+    midifile::InputSong filtered;
     if (!excluded.empty()) {
         std::vector<bool> drop(song.messages.size(), false);
         for (std::size_t i = 0; i < notes.notes.size(); ++i) {
             if (!excluded[i]) continue;
             drop[notes.notes[i].onMessage] = true;
-            if (notes.notes[i].offMessage >= 0) drop[static_cast<std::size_t>(notes.notes[i].offMessage)] = true;
+            if (notes.notes[i].offMessage >= 0)
+                drop[static_cast<std::size_t>(notes.notes[i].offMessage)] = true;
         }
         filtered = song;
         filtered.messages.clear();
@@ -168,7 +169,8 @@ Preparation prepareChannels(const InputSong& song, const SongNotes& notes,
     std::array<PreparedVoice, kVoiceCount> voices;
     auto split = splitByVoice(*source, channels);
     for (int voice = 0; voice < kVoiceCount; ++voice) {
-        voices[voice] = prepareVoice(split[voice], song.endTime, {voice, options.chords, options.bend});
+        voices[voice] =
+            prepareVoice(split[voice], song.endTime, {voice, options.chords, options.bend});
         out.voices[voice].channel = channels[voice];
         if (channels[voice] != kNoChannel)
             out.voices[voice].notesByChannel[channels[voice]] = voices[voice].notesPlayed;
@@ -178,7 +180,7 @@ Preparation prepareChannels(const InputSong& song, const SongNotes& notes,
 }
 
 // Note by note from every channel onto any voice.
-Preparation prepareArranged(const InputSong& song, const SongNotes& notes,
+Preparation prepareArranged(const midifile::InputSong& song, const music::SongNotes& notes,
                             const std::vector<bool>& excluded, const PrepOptions& options,
                             TimedSong& timed) {
     Preparation out;
@@ -201,7 +203,8 @@ Preparation prepareArranged(const InputSong& song, const SongNotes& notes,
     std::array<PreparedVoice, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         // The voices' notes never overlap: there are no chords left to reduce.
-        voices[voice] = prepareVoice(messages[voice], song.endTime, {voice, ChordRule::keep, options.bend});
+        voices[voice] =
+            prepareVoice(messages[voice], song.endTime, {voice, ChordRule::keep, options.bend});
         for (const VoiceNote& note : allocation.voices[voice])
             ++out.voices[voice].notesByChannel[note.channel];
     }
@@ -212,15 +215,16 @@ Preparation prepareArranged(const InputSong& song, const SongNotes& notes,
     // The voices also restate a channel's wheel where its notes start: the
     // report counts the file's own messages.
     out.bends.wheelMessages = out.bends.clipped = 0;
-    for (const InputMessage& message : song.messages)
-        if ((message.status >> 4) == 0xE && (message.status & 0x0F) != kDrumChannel && options.bend) {
+    for (const midifile::InputMessage& message : song.messages)
+        if ((message.status >> 4) == 0xE && (message.status & 0x0F) != midifile::kDrumChannel &&
+            options.bend) {
             ++out.bends.wheelMessages;
             if ((message.data1 | message.data2 << 7) < 8192) ++out.bends.clipped;
         }
     return out;
 }
 
-Preparation prepareOnce(const InputSong& song, const SongNotes& notes,
+Preparation prepareOnce(const midifile::InputSong& song, const music::SongNotes& notes,
                         const std::vector<bool>& excluded, const PrepOptions& options) {
     TimedSong timed;
     Preparation out = options.mode == VoiceMode::channels
@@ -250,8 +254,8 @@ Preparation prepareOnce(const InputSong& song, const SongNotes& notes,
 
 // Which notes go first when the song does not fit: drums, then notes of
 // neither line, then the bass, the melody last; within each, the least worth.
-std::vector<std::uint32_t> leavingOrder(const SongNotes& notes, std::size_t& melodyFrom) {
-    auto tier = [](const SongNote& note) {
+std::vector<std::uint32_t> leavingOrder(const music::SongNotes& notes, std::size_t& melodyFrom) {
+    auto tier = [](const music::SongNote& note) {
         if (note.drum) return 0;
         if (note.melodyTicks > 0) return 3;
         return note.bassTicks > 0 ? 2 : 1;
@@ -276,21 +280,23 @@ std::vector<bool> excludedFirst(const std::vector<std::uint32_t>& order, std::si
     return excluded;
 }
 
-void describeLeftOut(const SongNotes& notes, const std::vector<std::uint32_t>& order,
+void describeLeftOut(const music::SongNotes& notes, const std::vector<std::uint32_t>& order,
                      std::size_t count, StreamFit& fit) {
     fit.notesLeftOut = count;
-    std::vector<std::uint32_t> left(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count));
+    std::vector<std::uint32_t> left(order.begin(),
+                                    order.begin() + static_cast<std::ptrdiff_t>(count));
     std::sort(left.begin(), left.end());
     for (std::size_t i = 0; i < left.size() && i < kPlacesKept; ++i) {
-        const SongNote& note = notes.notes[left[i]];
+        const music::SongNote& note = notes.notes[left[i]];
         fit.firstLeftOut.push_back({note.start, note.channel, note.key});
     }
 }
 
 }  // namespace
 
-Preparation prepareSong(const InputSong& song, const PrepOptions& options) {
-    SongNotes notes = collectSongNotes(song, {options.melodyChannel, options.bassChannel});
+Preparation prepareSong(const midifile::InputSong& song, const PrepOptions& options) {
+    music::SongNotes notes =
+        music::collectSongNotes(song, {options.melodyChannel, options.bassChannel});
     Preparation whole = prepareOnce(song, notes, {}, options);
     if (whole.fit.fits) return whole;
 

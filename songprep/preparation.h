@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "midifile/input_song.h"
 #include "midifile/midi_file_writer.h"
-#include "midifile/music_kept.h"
-#include "songprep/input_song.h"
+#include "music/music_kept.h"
 #include "songprep/options.h"
 #include "songprep/timing_plan.h"
 #include "songprep/voice_allocation.h"
@@ -20,7 +20,8 @@ namespace songprep {
 // What the report says about one voice.
 struct VoiceSummary {
     int channel = kNoChannel;  // with --voices
-    std::array<std::size_t, kChannels> notesByChannel{};  // notes it plays of each channel
+    std::array<std::size_t, midifile::kChannels>
+        notesByChannel{};  // notes it plays of each channel
     std::size_t notesRead = 0;
     std::size_t notesPlayed = 0;
 };
@@ -28,9 +29,9 @@ struct VoiceSummary {
 // How the song was made to fit the stream size the firmware holds.
 struct StreamFit {
     std::size_t maxBytes = 0;
-    std::size_t bytes = 0;       // the stream's size, where it was measured
-    bool measured = false;       // false: under a bound well within the limit
-    bool fits = true;            // false: not even the melody alone fits
+    std::size_t bytes = 0;  // the stream's size, where it was measured
+    bool measured = false;  // false: under a bound well within the limit
+    bool fits = true;       // false: not even the melody alone fits
     std::size_t notesLeftOut = 0;
     std::size_t melodyNotes = 0;  // what the melody alone needs, where it did not fit
     std::vector<NotePlace> firstLeftOut;
@@ -51,11 +52,11 @@ struct Preparation {
     std::size_t temposLeftOut = 0;
     std::size_t notesLeftOutLate = 0;
     std::size_t notesStartedLate = 0;
-    midifile::MusicKept kept;
+    music::MusicKept kept;
     StreamFit fit;
     midifile::MidiBytes file;  // empty where the song does not fit
 };
 
-Preparation prepareSong(const InputSong& song, const PrepOptions& options);
+Preparation prepareSong(const midifile::InputSong& song, const PrepOptions& options);
 
 }  // namespace songprep

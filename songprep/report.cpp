@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "midifile/midi_terms.h"
-#include "midifile/music_kept.h"
-#include "toolkit/text_format.h"
+#include "music/music_kept.h"
 #include "songprep/written_time.h"
+#include "toolkit/text_format.h"
 
 namespace songprep {
 namespace {
@@ -14,7 +14,7 @@ using midifile::describeDivision;
 using toolkit::format;
 using toolkit::plural;
 
-std::string headerLine(const std::string& inName, const InputSong& song) {
+std::string headerLine(const std::string& inName, const midifile::InputSong& song) {
     return format("%s: format %u, %s, %s, %s\n", inName.c_str(), song.format,
                   plural(song.trackCount, "track", "tracks").c_str(),
                   describeDivision(song.division).c_str(),
@@ -37,11 +37,11 @@ std::string arrangedVoicesLine(const Preparation& preparation) {
         const VoiceSummary& summary = preparation.voices[voice];
         text += format("%s %d", voice == 0 ? "" : ";", voice);
         bool any = false;
-        for (int channel = 0; channel < kChannels; ++channel) {
+        for (int channel = 0; channel < midifile::kChannels; ++channel) {
             std::size_t notes = summary.notesByChannel[channel];
             if (notes == 0) continue;
             text += format("%s %d (%s%s)", any ? "," : " channel", channel + 1,
-                           channel == kDrumChannel ? "drums, " : "",
+                           channel == midifile::kDrumChannel ? "drums, " : "",
                            plural(notes, "note", "notes").c_str());
             any = true;
         }
@@ -52,10 +52,10 @@ std::string arrangedVoicesLine(const Preparation& preparation) {
 
 std::string arrangementLine(const Preparation& preparation) {
     const AllocationCounts& counts = preparation.allocation;
-    std::string text = format("Arranged: %s played, %zu cut short by a more important note, %zu "
-                              "left out (no voice free when written)",
-                              plural(counts.played, "note", "notes").c_str(), counts.cutShort,
-                              counts.leftOut);
+    std::string text = format(
+        "Arranged: %s played, %zu cut short by a more important note, %zu "
+        "left out (no voice free when written)",
+        plural(counts.played, "note", "notes").c_str(), counts.cutShort, counts.leftOut);
     text += placesText(counts.firstLeftOut, counts.leftOut);
     if (counts.arpeggiated > 0) text += format(", %zu of them in arpeggios", counts.arpeggiated);
     text += format(", %zu doubled on one voice", counts.doubled);
@@ -79,9 +79,10 @@ std::string streamLine(const Preparation& preparation) {
     if (!fit.fits)
         return format("Stream: does not fit in %zu bytes, even with only the %s\n", fit.maxBytes,
                       plural(fit.melodyNotes, "note of the melody", "notes of the melody").c_str());
-    std::string size = fit.measured ? format("%zu bytes", fit.bytes)
-                                    : format("at most %zu bytes", fit.bytes);
-    std::string text = format("Stream: %s of the %zu the firmware holds", size.c_str(), fit.maxBytes);
+    std::string size =
+        fit.measured ? format("%zu bytes", fit.bytes) : format("at most %zu bytes", fit.bytes);
+    std::string text =
+        format("Stream: %s of the %zu the firmware holds", size.c_str(), fit.maxBytes);
     if (fit.notesLeftOut > 0)
         text += format("; %s left out to fit, the least important first",
                        plural(fit.notesLeftOut, "note", "notes").c_str()) +
@@ -98,7 +99,7 @@ std::string voicesLine(const Preparation& preparation) {
             text += "empty";
         else
             text += format("channel %d (%s%s)", summary.channel + 1,
-                           summary.channel == kDrumChannel ? "drums, " : "",
+                           summary.channel == midifile::kDrumChannel ? "drums, " : "",
                            plural(summary.notesPlayed, "note", "notes").c_str());
     }
     return text + "\n";
@@ -106,14 +107,14 @@ std::string voicesLine(const Preparation& preparation) {
 
 std::string channelsLeftOutLine(const Preparation& preparation) {
     std::vector<std::string> channels;
-    for (int channel = 0; channel < kChannels; ++channel) {
+    for (int channel = 0; channel < midifile::kChannels; ++channel) {
         bool chosen = false;
         for (const VoiceSummary& voice : preparation.voices) chosen |= voice.channel == channel;
         std::size_t notes = preparation.census.notes[channel];
         std::size_t others = preparation.census.others[channel];
         if (chosen || notes + others == 0) continue;
         channels.push_back(format("%d (%s%s, %s)", channel + 1,
-                                  channel == kDrumChannel ? "drums, " : "",
+                                  channel == midifile::kDrumChannel ? "drums, " : "",
                                   plural(notes, "note", "notes").c_str(),
                                   plural(others, "other message", "other messages").c_str()));
     }
@@ -193,16 +194,17 @@ std::string leftOutLine(const Preparation& preparation) {
 
 }  // namespace
 
-std::string reportText(const std::string& inName, const InputSong& song,
+std::string reportText(const std::string& inName, const midifile::InputSong& song,
                        const Preparation& preparation, const PrepOptions& options) {
     double unitMs = options.unitMs;
     std::string lines = headerLine(inName, song);
     if (preparation.mode == VoiceMode::channels)
-        lines += voicesLine(preparation) + channelsLeftOutLine(preparation) + chordsLine(preparation);
+        lines +=
+            voicesLine(preparation) + channelsLeftOutLine(preparation) + chordsLine(preparation);
     else
         lines += arrangedVoicesLine(preparation) + arrangementLine(preparation) +
                  drumsLine(preparation, options);
-    lines += "Music kept: " + midifile::describeMusicKept(preparation.kept) + "\n";
+    lines += "Music kept: " + music::describeMusicKept(preparation.kept) + "\n";
     lines += streamLine(preparation);
     return lines + bendsLine(preparation) +
            format("Notes lengthened to one player unit: %zu\n", preparation.notesLengthened) +

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 #include "songprep/options.h"
 #include "songprep/preparation.h"
 
 namespace songprep {
 
-std::string reportText(const std::string& inName, const InputSong& song,
+std::string reportText(const std::string& inName, const midifile::InputSong& song,
                        const Preparation& preparation, const PrepOptions& options);
 
 }  // namespace songprep

@@ -30,7 +30,7 @@ std::size_t longestRecord(const VoiceEvent& event) {
     return fixedRecordLength(kCodeRepeat);  // controllers 1, 3 and 4: one value
 }
 
-TimeScale scaleFor(const InputSong& song, double unitMs) {
+TimeScale scaleFor(const midifile::InputSong& song, double unitMs) {
     TimeScale scale;
     scale.fileDivision = song.division;
     if (unitMs == 0) {
@@ -49,7 +49,7 @@ TimeScale scaleFor(const InputSong& song, double unitMs) {
 
 // What the planner remembers of one voice.
 struct VoiceState {
-    std::vector<Unit> onUnit;  // by note: the unit its note-on plays at
+    std::vector<Unit> onUnit;   // by note: the unit its note-on plays at
     std::vector<bool> skipped;  // by note: left out, as it would start late
     bool lastOnSkipped = false;
     bool skippedSounding = false;  // a note left out has not ended yet
@@ -65,7 +65,7 @@ struct VoiceState {
 
 class Planner {
 public:
-    Planner(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
+    Planner(const midifile::InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
             double unitMs, TimedSong& out)
         : song_(song), voices_(voices), out_(out) {
         out_.scale = scaleFor(song, unitMs);
@@ -114,7 +114,7 @@ private:
             out_.temposLeftOut = song_.tempos.size();
             return {{0, kQuarterAt120}};
         }
-        for (const TempoChange& change : song_.tempos) {
+        for (const midifile::TempoChange& change : song_.tempos) {
             if (change.tempo == 0)
                 ++out_.temposLeftOut;
             else
@@ -260,9 +260,10 @@ private:
     bool comesLate(int voice, const VoiceEvent& on) {
         if (!written_) return false;
         VoiceState& state = states_[voice];
-        Tick tick = std::max({desiredTick(on.position), minTick_,
-                              state.offWaiting ? state.waitingTick : Tick{0}});
-        if (!state.offWaiting && waitsForRest(voice, tick)) tick = state.lastOffTick + kNoteOffMergeTicks + 1;
+        Tick tick = std::max(
+            {desiredTick(on.position), minTick_, state.offWaiting ? state.waitingTick : Tick{0}});
+        if (!state.offWaiting && waitsForRest(voice, tick))
+            tick = state.lastOffTick + kNoteOffMergeTicks + 1;
         if (static_cast<double>(clock_.unitAt(tick)) <=
             written_->unitsAt(tickOf(on.position)) + kLateUnits)
             return false;
@@ -335,7 +336,7 @@ private:
         return tick;
     }
 
-    const InputSong& song_;
+    const midifile::InputSong& song_;
     const std::array<PreparedVoice, kVoiceCount>& voices_;
     TimedSong& out_;
     std::optional<WrittenTime> written_;
@@ -357,8 +358,8 @@ std::uint16_t divisionForUnit(double unitMs) {
     return static_cast<std::uint16_t>(std::clamp<long>(ticks, 1, kLargestDivision));
 }
 
-TimedSong planTiming(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
-                     double unitMs) {
+TimedSong planTiming(const midifile::InputSong& song,
+                     const std::array<PreparedVoice, kVoiceCount>& voices, double unitMs) {
     TimedSong out;
     Planner(song, voices, unitMs, out).run();
     return out;

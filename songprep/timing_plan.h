@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 #include "songprep/voice_events.h"
 
 namespace songprep {
@@ -47,18 +47,19 @@ struct TimedSong {
     std::vector<PlacedTempo> tempos;
     std::array<std::vector<PlacedEvent>, kVoiceCount> voices;
     std::uint32_t endTick = 0;
-    std::uint64_t endUnit = 0;           // when the song ends, in player units
-    std::size_t streamBytesAtMost = 0;   // the stream the converter makes, fillers and end included
-    std::size_t notesLengthened = 0;  // to last one player unit
-    std::size_t restsClosed = 0;      // of 14 ticks or less, whose note-off the converter drops
-    std::size_t temposLeftOut = 0;    // of 0, or of SMPTE time, which tempo does not change
-    std::size_t notesLeftOutLate = 0;  // that would start over a player unit after their written time
+    std::uint64_t endUnit = 0;          // when the song ends, in player units
+    std::size_t streamBytesAtMost = 0;  // the stream the converter makes, fillers and end included
+    std::size_t notesLengthened = 0;    // to last one player unit
+    std::size_t restsClosed = 0;        // of 14 ticks or less, whose note-off the converter drops
+    std::size_t temposLeftOut = 0;      // of 0, or of SMPTE time, which tempo does not change
+    std::size_t notesLeftOutLate =
+        0;  // that would start over a player unit after their written time
     std::size_t notesStartedLate = 0;  // over a player unit after their written time
 };
 
 // `unitMs` 0 keeps the file's times, moving only what must move.
-TimedSong planTiming(const InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
-                     double unitMs);
+TimedSong planTiming(const midifile::InputSong& song,
+                     const std::array<PreparedVoice, kVoiceCount>& voices, double unitMs);
 
 // The output's ticks per quarter note for a player unit: 1.2 s over the unit.
 std::uint16_t divisionForUnit(double unitMs);

@@ -36,7 +36,7 @@ struct Voice {
 
 class Allocator {
 public:
-    Allocator(const SongNotes& notes, const AllocationSettings& settings, Allocation& out)
+    Allocator(const music::SongNotes& notes, const AllocationSettings& settings, Allocation& out)
         : notes_(notes), settings_(settings), out_(out) {}
 
     void run() {
@@ -65,7 +65,7 @@ public:
 private:
     void makeCandidates() {
         for (std::uint32_t i = 0; i < notes_.notes.size(); ++i) {
-            const SongNote& note = notes_.notes[i];
+            const music::SongNote& note = notes_.notes[i];
             if (!settings_.excluded.empty() && settings_.excluded[i]) continue;
             if (!note.drum) {
                 candidates_.push_back({i, note.end, note.key, false});
@@ -73,7 +73,8 @@ private:
             }
             if (settings_.drums == DrumRule::off) continue;
             DrumHit hit = drumHit(note.key);
-            std::uint32_t length = std::max<std::uint32_t>(1, settings_.ticksForMs(hit.ms, note.start));
+            std::uint32_t length =
+                std::max<std::uint32_t>(1, settings_.ticksForMs(hit.ms, note.start));
             candidates_.push_back({i, note.start + length, hit.key, true});
         }
         // A note lasts long enough for the player to sound it before the
@@ -92,7 +93,7 @@ private:
 
     double worthOf(std::uint32_t candidate, std::uint32_t tick) const {
         const Candidate& c = candidates_[candidate];
-        const SongNote& note = notes_.notes[c.note];
+        const music::SongNote& note = notes_.notes[c.note];
         if (c.drum) return kDrumWeight * (1 + drumHit(note.key).weight);
         return noteWorth(notes_, note, tick);
     }
@@ -112,7 +113,7 @@ private:
 
     void place(std::uint32_t candidate) {
         const Candidate& c = candidates_[candidate];
-        const SongNote& note = notes_.notes[c.note];
+        const music::SongNote& note = notes_.notes[c.note];
         std::uint32_t tick = note.start;
         freeEnded(tick);
         int voice = sameKeyVoice(c, tick);
@@ -150,7 +151,7 @@ private:
     }
 
     int freeVoice(const Candidate& c) const {
-        const SongNote& note = notes_.notes[c.note];
+        const music::SongNote& note = notes_.notes[c.note];
         int best = -1;
         for (int voice = 0; voice < kVoiceCount; ++voice) {
             const Voice& v = voices_[voice];
@@ -189,14 +190,15 @@ private:
 
     void start(int voice, std::uint32_t candidate) {
         const Candidate& c = candidates_[candidate];
-        const SongNote& note = notes_.notes[c.note];
+        const music::SongNote& note = notes_.notes[c.note];
         Voice& v = voices_[voice];
         v.playing = candidate;
         v.end = c.end;
         v.settles = c.settles;
         v.lastChannel = note.channel;
         v.segment = out_.voices[voice].size();
-        out_.voices[voice].push_back({note.start, c.end, c.key, note.velocity, note.channel, c.note});
+        out_.voices[voice].push_back(
+            {note.start, c.end, c.key, note.velocity, note.channel, c.note});
         ++(c.drum ? out_.counts.drumsPlayed : out_.counts.played);
     }
 
@@ -221,7 +223,7 @@ private:
 
     void leaveOut(std::uint32_t candidate) {
         const Candidate& c = candidates_[candidate];
-        const SongNote& note = notes_.notes[c.note];
+        const music::SongNote& note = notes_.notes[c.note];
         if (c.drum) {
             ++out_.counts.drumsLeftOut;
             return;
@@ -232,7 +234,7 @@ private:
             out_.counts.firstLeftOut.push_back({note.start, note.channel, note.key});
     }
 
-    const SongNotes& notes_;
+    const music::SongNotes& notes_;
     const AllocationSettings& settings_;
     Allocation& out_;
     std::vector<Candidate> candidates_;
@@ -242,10 +244,11 @@ private:
 
 }  // namespace
 
-double noteWorth(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
+double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
     double rest = note.end > tick ? note.end - std::max(note.start, tick) : 0;
-    return kMelodyWeight * melodyTicksFrom(notes, note, tick) +
-           kBassWeight * bassTicksFrom(notes, note, tick) + rest + kVelocityWeight * note.velocity;
+    return kMelodyWeight * music::melodyTicksFrom(notes, note, tick) +
+           kBassWeight * music::bassTicksFrom(notes, note, tick) + rest +
+           kVelocityWeight * note.velocity;
 }
 
 namespace {
@@ -262,40 +265,45 @@ int hostAt(const std::vector<VoiceNote>& segments, std::uint32_t tick) {
                                   [](std::uint32_t t, const VoiceNote& n) { return t < n.start; });
     if (after == segments.begin()) return -1;
     const VoiceNote& candidate = *(after - 1);
-    if (candidate.end <= tick || candidate.channel == kDrumChannel) return -1;
+    if (candidate.end <= tick || candidate.channel == midifile::kDrumChannel) return -1;
     return static_cast<int>(after - segments.begin()) - 1;
 }
 
 // The host's stretch from its first guest on, cut into steps that take the
 // sounding notes in turn, each guest's first step at its own start.
-void playInTurn(const SongNotes& notes, const VoiceNote& host, std::vector<Guest>& guests,
+void playInTurn(const music::SongNotes& notes, const VoiceNote& host, std::vector<Guest>& guests,
                 const AllocationSettings& settings, std::vector<VoiceNote>& out) {
     std::uint32_t tick = notes.notes[guests.front().note].start;
-    if (tick > host.start) out.push_back({host.start, tick, host.key, host.velocity, host.channel, host.note});
+    if (tick > host.start)
+        out.push_back({host.start, tick, host.key, host.velocity, host.channel, host.note});
     std::size_t turn = 0;
     std::vector<bool> started(guests.size(), false);
     while (tick < host.end) {
-        std::uint32_t step = std::max<std::uint32_t>(1, settings.ticksForMs(settings.arpeggioMs, tick));
+        std::uint32_t step =
+            std::max<std::uint32_t>(1, settings.ticksForMs(settings.arpeggioMs, tick));
         std::uint32_t end = std::min<std::uint32_t>(host.end, tick + step);
         // A guest that starts now goes first; otherwise the next in turn.
         int chosen = -1;
         for (std::size_t g = 0; g < guests.size() && chosen < 0; ++g)
-            if (!started[g] && notes.notes[guests[g].note].start <= tick) chosen = static_cast<int>(g);
+            if (!started[g] && notes.notes[guests[g].note].start <= tick)
+                chosen = static_cast<int>(g);
         std::size_t members = guests.size() + 1;
         for (std::size_t tried = 0; chosen < 0 && tried < members; ++tried) {
             std::size_t candidate = turn++ % members;
             if (candidate == guests.size()) {
                 chosen = static_cast<int>(guests.size());
             } else {
-                const SongNote& guest = notes.notes[guests[candidate].note];
+                const music::SongNote& guest = notes.notes[guests[candidate].note];
                 if (guest.start <= tick && guest.end > tick) chosen = static_cast<int>(candidate);
             }
         }
         VoiceNote slice = host;
         if (chosen < static_cast<int>(guests.size())) {
-            const SongNote& guest = notes.notes[guests[static_cast<std::size_t>(chosen)].note];
+            const music::SongNote& guest =
+                notes.notes[guests[static_cast<std::size_t>(chosen)].note];
             started[static_cast<std::size_t>(chosen)] = true;
-            slice = {tick, end, guest.key, guest.velocity, guest.channel, guests[static_cast<std::size_t>(chosen)].note};
+            slice = {tick,           end,           guest.key,
+                     guest.velocity, guest.channel, guests[static_cast<std::size_t>(chosen)].note};
         }
         slice.start = tick;
         slice.end = end;
@@ -307,7 +315,7 @@ void playInTurn(const SongNotes& notes, const VoiceNote& host, std::vector<Guest
     }
 }
 
-std::size_t arpeggiate(const SongNotes& notes, const std::vector<std::uint32_t>& leftOut,
+std::size_t arpeggiate(const music::SongNotes& notes, const std::vector<std::uint32_t>& leftOut,
                        const AllocationSettings& settings, Allocation& allocation) {
     std::array<std::vector<std::vector<Guest>>, kVoiceCount> guests;
     for (int voice = 0; voice < kVoiceCount; ++voice)
@@ -348,7 +356,7 @@ std::size_t arpeggiate(const SongNotes& notes, const std::vector<std::uint32_t>&
 
 }  // namespace
 
-Allocation allocateVoices(const SongNotes& notes, const AllocationSettings& settings) {
+Allocation allocateVoices(const music::SongNotes& notes, const AllocationSettings& settings) {
     Allocation out;
     Allocator allocator(notes, settings, out);
     allocator.run();

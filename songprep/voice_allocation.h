@@ -21,8 +21,8 @@
 #include <functional>
 #include <vector>
 
+#include "music/song_notes.h"
 #include "songprep/options.h"
-#include "songprep/song_notes.h"
 
 namespace songprep {
 
@@ -33,7 +33,7 @@ struct VoiceNote {
     std::uint8_t key;
     std::uint8_t velocity;
     std::uint8_t channel;
-    std::uint32_t note;  // in SongNotes::notes
+    std::uint32_t note;  // in music::SongNotes::notes
 };
 
 // Where a note was left out, for the report.
@@ -47,9 +47,9 @@ inline constexpr std::size_t kPlacesKept = 5;
 
 struct AllocationCounts {
     std::size_t played = 0;
-    std::size_t cutShort = 0;   // taken from by a worthier note
-    std::size_t leftOut = 0;    // no voice when written
-    std::size_t doubled = 0;    // its key already sounded on a voice, which it took over
+    std::size_t cutShort = 0;  // taken from by a worthier note
+    std::size_t leftOut = 0;   // no voice when written
+    std::size_t doubled = 0;   // its key already sounded on a voice, which it took over
     std::size_t drumsPlayed = 0;
     std::size_t drumsLeftOut = 0;
     std::size_t arpeggiated = 0;  // left-out notes that sound in turn instead
@@ -63,17 +63,17 @@ struct Allocation {
 
 struct AllocationSettings {
     DrumRule drums = DrumRule::shared;
-    int drumVoice = 0;             // with DrumRule::ownVoice
-    double arpeggioMs = 0;         // 0: no arpeggio
-    double shortestMs = 0;         // the shortest a note may last: two player units
-    std::vector<bool> excluded;    // notes left out beforehand (to fit the stream), or empty
+    int drumVoice = 0;           // with DrumRule::ownVoice
+    double arpeggioMs = 0;       // 0: no arpeggio
+    double shortestMs = 0;       // the shortest a note may last: two player units
+    std::vector<bool> excluded;  // notes left out beforehand (to fit the stream), or empty
     // The song's ticks for `ms` milliseconds from `tick` on.
     std::function<std::uint32_t(double ms, std::uint32_t tick)> ticksForMs;
 };
 
-Allocation allocateVoices(const SongNotes& notes, const AllocationSettings& settings);
+Allocation allocateVoices(const music::SongNotes& notes, const AllocationSettings& settings);
 
 // What a note is worth from `tick` on, by the rule above.
-double noteWorth(const SongNotes& notes, const SongNote& note, std::uint32_t tick);
+double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick);
 
 }  // namespace songprep

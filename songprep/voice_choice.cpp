@@ -5,9 +5,9 @@
 
 namespace songprep {
 
-ChannelCensus takeChannelCensus(const InputSong& song) {
+ChannelCensus takeChannelCensus(const midifile::InputSong& song) {
     ChannelCensus census;
-    for (const InputMessage& message : song.messages) {
+    for (const midifile::InputMessage& message : song.messages) {
         int channel = message.status & 0x0F;
         int kind = message.status >> 4;
         bool noteOn = kind == 0x9 && message.data2 != 0;
@@ -22,13 +22,14 @@ ChannelCensus takeChannelCensus(const InputSong& song) {
 
 VoiceChannels chooseVoices(const ChannelCensus& census) {
     std::vector<int> candidates;
-    for (int channel = 0; channel < kChannels; ++channel)
-        if (channel != kDrumChannel && census.notes[channel] > 0) candidates.push_back(channel);
+    for (int channel = 0; channel < midifile::kChannels; ++channel)
+        if (channel != midifile::kDrumChannel && census.notes[channel] > 0)
+            candidates.push_back(channel);
     std::stable_sort(candidates.begin(), candidates.end(),
                      [&](int a, int b) { return census.notes[a] > census.notes[b]; });
     if (candidates.size() > kVoiceCount) candidates.resize(kVoiceCount);
-    if (candidates.size() < kVoiceCount && census.notes[kDrumChannel] > 0)
-        candidates.push_back(kDrumChannel);
+    if (candidates.size() < kVoiceCount && census.notes[midifile::kDrumChannel] > 0)
+        candidates.push_back(midifile::kDrumChannel);
     std::sort(candidates.begin(), candidates.end());
     VoiceChannels voices{kNoChannel, kNoChannel, kNoChannel, kNoChannel};
     std::copy(candidates.begin(), candidates.end(), voices.begin());

@@ -4,19 +4,17 @@
 #include <array>
 #include <cstddef>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 #include "songprep/options.h"
 
 namespace songprep {
 
-inline constexpr int kDrumChannel = 9;  // channel 10 as sequencers number it
-
 struct ChannelCensus {
-    std::array<std::size_t, kChannels> notes{};   // note-ons with a velocity
-    std::array<std::size_t, kChannels> others{};  // every other message but note-offs
+    std::array<std::size_t, midifile::kChannels> notes{};   // note-ons with a velocity
+    std::array<std::size_t, midifile::kChannels> others{};  // every other message but note-offs
 };
 
-ChannelCensus takeChannelCensus(const InputSong& song);
+ChannelCensus takeChannelCensus(const midifile::InputSong& song);
 
 // The four channels with the most notes (the lower channel first where counts
 // tie) in ascending order, the drum channel only when fewer than four others

@@ -56,7 +56,7 @@ public:
         if (forThisNote && bend_ != 0) pitch(step.position, kPhaseAfterNoteOn, bend_);
     }
 
-    void message(const InputMessage& message) {
+    void message(const midifile::InputMessage& message) {
         settle(message.tick);
         Position at = positionOf(message.tick);
         switch (message.status >> 4) {
@@ -169,19 +169,19 @@ private:
 
 // A data byte with the top bit set cannot be written back; a note-off's
 // velocity means nothing to the converter, so only its key counts.
-bool damaged(const InputMessage& message) {
+bool damaged(const midifile::InputMessage& message) {
     bool velocityUnused = (message.status >> 4) == 0x8;
     return message.data1 > 0x7F || (message.data2 > 0x7F && !velocityUnused);
 }
 
 }  // namespace
 
-PreparedVoice prepareVoice(const std::vector<InputMessage>& messages, std::uint32_t endTime,
-                           const VoiceSettings& settings) {
+PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
+                           std::uint32_t endTime, const VoiceSettings& settings) {
     PreparedVoice out;
     std::vector<NoteMessage> noteMessages;
-    std::vector<InputMessage> others;
-    for (const InputMessage& message : messages) {
+    std::vector<midifile::InputMessage> others;
+    for (const midifile::InputMessage& message : messages) {
         if (damaged(message))
             ++out.leftOut.damaged;
         else if (!isNoteMessage(message.status))
@@ -199,7 +199,7 @@ PreparedVoice prepareVoice(const std::vector<InputMessage>& messages, std::uint3
     out.events.reserve(notes.steps.size() + others.size() + notes.steps.size() / 4);
     VoiceAssembler assembler(settings, notes, out);
     std::size_t step = 0;
-    for (const InputMessage& message : others) {
+    for (const midifile::InputMessage& message : others) {
         Position at = positionOf(message.tick);
         // Note-offs at the message's tick come first, note-ons after it.
         for (; step < notes.steps.size(); ++step) {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "midifile/input_song.h"
 #include "songprep/chord_reduction.h"
-#include "songprep/input_song.h"
 
 namespace songprep {
 
@@ -76,8 +76,8 @@ struct VoiceSettings {
 
 // `messages` are the channel's, in file order; `endTime` ends notes that have
 // no note-off.
-PreparedVoice prepareVoice(const std::vector<InputMessage>& messages, std::uint32_t endTime,
-                           const VoiceSettings& settings);
+PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
+                           std::uint32_t endTime, const VoiceSettings& settings);
 
 // The controller 2 value of a pitch wheel position (8192 is the centre) with a
 // range of ±2 semitones: the same bend, rounded. False when the wheel is below

@@ -12,9 +12,17 @@ constexpr std::uint16_t kWheelCentre = 8192;
 constexpr std::uint8_t kCentrePan = 64;
 
 // The settings a voice carries from note to note: each one's latest message.
-enum Setting { kSettingWheel, kSettingPan, kSettingPitch, kSettingRepeat, kSetting4, kSetting1, kSettings };
+enum Setting {
+    kSettingWheel,
+    kSettingPan,
+    kSettingPitch,
+    kSettingRepeat,
+    kSetting4,
+    kSetting1,
+    kSettings
+};
 
-int settingOf(const InputMessage& message) {
+int settingOf(const midifile::InputMessage& message) {
     int kind = message.status >> 4;
     if (kind == 0xE) return kSettingWheel;
     if (kind != 0xB) return -1;
@@ -34,7 +42,9 @@ int settingOf(const InputMessage& message) {
     }
 }
 
-bool damaged(const InputMessage& message) { return message.data1 > 0x7F || message.data2 > 0x7F; }
+bool damaged(const midifile::InputMessage& message) {
+    return message.data1 > 0x7F || message.data2 > 0x7F;
+}
 
 struct SettingValue {
     std::uint8_t data1;
@@ -43,37 +53,41 @@ struct SettingValue {
 };
 
 // A channel's setting messages in time order.
-using ChannelSettings = std::array<std::vector<InputMessage>, kChannels>;
+using ChannelSettings = std::array<std::vector<midifile::InputMessage>, midifile::kChannels>;
 
-ChannelSettings settingsByChannel(const InputSong& song) {
+ChannelSettings settingsByChannel(const midifile::InputSong& song) {
     ChannelSettings settings;
-    for (const InputMessage& message : song.messages)
+    for (const midifile::InputMessage& message : song.messages)
         if (settingOf(message) >= 0 && !damaged(message))
             settings[message.status & 0x0F].push_back(message);
     return settings;
 }
 
-SettingValue valueOf(const InputMessage& message) { return {message.data1, message.data2}; }
+SettingValue valueOf(const midifile::InputMessage& message) {
+    return {message.data1, message.data2};
+}
 
 class VoiceWriter {
 public:
-    VoiceWriter(int voice, std::vector<InputMessage>& out) : voice_(voice), out_(out) {
+    VoiceWriter(int voice, std::vector<midifile::InputMessage>& out) : voice_(voice), out_(out) {
         current_[kSettingWheel] = SettingValue{kWheelCentre & 0x7F, kWheelCentre >> 7};
         current_[kSettingPan] = SettingValue{kPanController, kCentrePan};
     }
 
     // `channel` holds the note's channel's settings; `seen` is how many of
     // them this voice has already looked at, `atStart` their latest values.
-    void note(const VoiceNote& note, const std::vector<InputMessage>& channel, std::size_t& seen,
-              std::array<std::optional<InputMessage>, kSettings>& latest) {
+    void note(const VoiceNote& note, const std::vector<midifile::InputMessage>& channel,
+              std::size_t& seen,
+              std::array<std::optional<midifile::InputMessage>, kSettings>& latest) {
         for (; seen < channel.size() && channel[seen].tick <= note.start; ++seen)
             latest[settingOf(channel[seen])] = channel[seen];
         // The channel's settings as they stand at the note's start.
-        std::array<std::optional<InputMessage>, kSettings> atStart = latest;
+        std::array<std::optional<midifile::InputMessage>, kSettings> atStart = latest;
         if (!atStart[kSettingWheel])
-            atStart[kSettingWheel] = InputMessage{0, kWheel, kWheelCentre & 0x7F, kWheelCentre >> 7};
+            atStart[kSettingWheel] =
+                midifile::InputMessage{0, kWheel, kWheelCentre & 0x7F, kWheelCentre >> 7};
         if (!atStart[kSettingPan])
-            atStart[kSettingPan] = InputMessage{0, 0xB0, kPanController, kCentrePan};
+            atStart[kSettingPan] = midifile::InputMessage{0, 0xB0, kPanController, kCentrePan};
         for (int setting = 0; setting < kSettings; ++setting)
             if (atStart[setting]) apply(*atStart[setting], note.start);
         out_.push_back({note.start, 0x90, note.key, note.velocity});
@@ -83,7 +97,7 @@ public:
     }
 
 private:
-    void apply(const InputMessage& message, std::uint32_t tick) {
+    void apply(const midifile::InputMessage& message, std::uint32_t tick) {
         int setting = settingOf(message);
         if (setting == kSetting1 && voice_ != 0) return;
         if (current_[setting] == valueOf(message)) return;
@@ -92,25 +106,27 @@ private:
     }
 
     int voice_;
-    std::vector<InputMessage>& out_;
+    std::vector<midifile::InputMessage>& out_;
     std::array<std::optional<SettingValue>, kSettings> current_;
 };
 
 }  // namespace
 
-std::array<std::vector<InputMessage>, kVoiceCount> voiceMessages(const InputSong& song,
-                                                                 const Allocation& allocation) {
+std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
+    const midifile::InputSong& song, const Allocation& allocation) {
     ChannelSettings settings = settingsByChannel(song);
-    const std::vector<InputMessage> none;
-    std::array<std::vector<InputMessage>, kVoiceCount> voices;
+    const std::vector<midifile::InputMessage> none;
+    std::array<std::vector<midifile::InputMessage>, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         VoiceWriter writer(voice, voices[voice]);
-        std::array<std::size_t, kChannels> seen{};
-        std::array<std::array<std::optional<InputMessage>, kSettings>, kChannels> latest{};
+        std::array<std::size_t, midifile::kChannels> seen{};
+        std::array<std::array<std::optional<midifile::InputMessage>, kSettings>,
+                   midifile::kChannels>
+            latest{};
         for (const VoiceNote& note : allocation.voices[voice]) {
-            int channel = note.channel == kDrumChannel ? -1 : note.channel;
+            int channel = note.channel == midifile::kDrumChannel ? -1 : note.channel;
             std::size_t noneSeen = 0;
-            std::array<std::optional<InputMessage>, kSettings> noneLatest{};
+            std::array<std::optional<midifile::InputMessage>, kSettings> noneLatest{};
             writer.note(note, channel < 0 ? none : settings[channel],
                         channel < 0 ? noneSeen : seen[channel],
                         channel < 0 ? noneLatest : latest[channel]);

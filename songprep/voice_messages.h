@@ -7,14 +7,14 @@
 #include <array>
 #include <vector>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 #include "songprep/voice_allocation.h"
 #include "songprep/voice_choice.h"
 #include "songprep/voice_events.h"
 
 namespace songprep {
 
-std::array<std::vector<InputMessage>, kVoiceCount> voiceMessages(const InputSong& song,
-                                                                 const Allocation& allocation);
+std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
+    const midifile::InputSong& song, const Allocation& allocation);
 
 }  // namespace songprep

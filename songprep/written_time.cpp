@@ -13,7 +13,7 @@ constexpr double kQuartersPerSecondAt120 = 2.0;
 
 }  // namespace
 
-WrittenTime::WrittenTime(const InputSong& song, double unitMs, std::uint16_t division) {
+WrittenTime::WrittenTime(const midifile::InputSong& song, double unitMs, std::uint16_t division) {
     if (midifile::isValidSmpteDivision(song.division)) {
         // Frames count real time: tempo changes do not touch it.
         double ticksPerSecond = midifile::smpteFramesPerSecond(song.division) *
@@ -27,7 +27,7 @@ WrittenTime::WrittenTime(const InputSong& song, double unitMs, std::uint16_t div
     ticksPerTick_ = static_cast<double>(division) / fileDivision;
     double perMicrosecond = 1.0 / (fileDivision * kMicrosecondsPerMs * unitMs);
     segments_.push_back({0, 0.0, kDefaultTempo * perMicrosecond});
-    for (const TempoChange& change : song.tempos) {
+    for (const midifile::TempoChange& change : song.tempos) {
         if (change.tempo == 0) continue;  // as the converter, which cannot divide by it
         double units = unitsAt(change.tick);
         if (segments_.back().tick == change.tick) segments_.pop_back();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 
 namespace songprep {
 
@@ -14,7 +14,7 @@ class WrittenTime {
 public:
     // `division` is the output's ticks per quarter note, which also stands for
     // the file's where it gives no time.
-    WrittenTime(const InputSong& song, double unitMs, std::uint16_t division);
+    WrittenTime(const midifile::InputSong& song, double unitMs, std::uint16_t division);
     // Player units from the start of the song to `tick`.
     double unitsAt(std::uint32_t tick) const;
     // The output's tick for the file's `tick`, as the output's division and the

@@ -99,13 +99,13 @@ TEST(SvgRoll, ASongEndingOnAGridStepGetsItsLastLineAndLabelOnce) {
 // As songcheck's picture does: past 100000 the roll would show nothing more.
 TEST(SvgRoll, ALayerStopsAtTheCapAndTheTitleSaysSo) {
     Bytes stream{0x00};
-    for (std::size_t note = 0; note <= kMostBarsPerLayer; ++note)
+    for (std::size_t note = 0; note <= pianoroll::kMostBarsPerLayer; ++note)
         stream.insert(stream.end(), {0x90, 0x67, C4, 0x01, 0x80, 0x00});
     stream.push_back(0xD0);
 
     std::string svg = renderPianoRoll(rollOf(stream), "long.sng", 2.5);
 
-    EXPECT_EQ(occurrences(svg, "class=\"note\""), static_cast<int>(kMostBarsPerLayer));
+    EXPECT_EQ(occurrences(svg, "class=\"note\""), static_cast<int>(pianoroll::kMostBarsPerLayer));
     EXPECT_EQ(occurrences(svg,
                           ">long.sng: 250.00 s, 100001 player units of 2.5 ms, the first "
                           "100000 of each layer</text>"),
@@ -113,9 +113,9 @@ TEST(SvgRoll, ALayerStopsAtTheCapAndTheTitleSaysSo) {
 }
 
 TEST(SvgRoll, EscapingLeavesNoMarkupAndNoControlCharacters) {
-    EXPECT_EQ(escapeXml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    EXPECT_EQ(pianoroll::escapeXml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
     // Neither control characters nor bytes outside ASCII are allowed as they stand.
-    EXPECT_EQ(escapeXml(std::string("\x00\x01\t\n\x1f \x7f~\x80\xff", 10)), "????? ?~??");
+    EXPECT_EQ(pianoroll::escapeXml(std::string("\x00\x01\t\n\x1f \x7f~\x80\xff", 10)), "????? ?~??");
 }
 
 }  // namespace

@@ -34,10 +34,10 @@ std::string recordText(const songformat::Record& record) {
 
 Outcome prepare(const Bytes& midi, PrepOptions options = {}) {
     if (options.unitMs == 0 && options.inName.empty()) options.unitMs = 2.5;
-    songprep::InputSong song;
+    midifile::InputSong song;
     std::string error;
     std::span<const std::uint8_t> bytes(midi);
-    EXPECT_TRUE(songprep::readInputSong("in.mid", song, error, &bytes)) << error;
+    EXPECT_TRUE(midifile::readInputSong("in.mid", song, error, &bytes)) << error;
     Outcome outcome{songprep::prepareSong(song, options), {}, {}};
     const midifile::MidiBytes& file = outcome.preparation.file;
     HeardFile heard = hearFile(file);

@@ -1,12 +1,12 @@
 // The arranger's rules, note by note: which notes take the four voices, which
 // note gives its voice up, and that no note starts later than written.
+#include "songprep/voice_allocation.h"
+
 #include <gtest/gtest.h>
 
 #include <span>
 
-#include "midifile/music_kept.h"
-#include "songprep/song_notes.h"
-#include "songprep/voice_allocation.h"
+#include "music/song_notes.h"
 #include "tests/support/midi_writer.h"
 
 namespace testing_support {
@@ -16,18 +16,18 @@ using songprep::AllocationSettings;
 using songprep::VoiceNote;
 
 struct Arranged {
-    songprep::SongNotes notes;
+    music::SongNotes notes;
     songprep::Allocation allocation;
 };
 
 Arranged arrange(const MidiTrack& track, AllocationSettings settings = {}) {
     Bytes midi = midiFile(0, {track});
-    songprep::InputSong song;
+    midifile::InputSong song;
     std::string error;
     std::span<const std::uint8_t> bytes(midi);
-    EXPECT_TRUE(songprep::readInputSong("in.mid", song, error, &bytes)) << error;
+    EXPECT_TRUE(midifile::readInputSong("in.mid", song, error, &bytes)) << error;
     Arranged out;
-    out.notes = songprep::collectSongNotes(song, {});
+    out.notes = music::collectSongNotes(song, {});
     // A millisecond a tick: 480 ticks per quarter note at 120 beats per minute
     // would be 1.04 ms; a whole tick keeps the tests' numbers plain.
     settings.ticksForMs = [](double ms, std::uint32_t) { return static_cast<std::uint32_t>(ms); };
@@ -48,15 +48,16 @@ std::vector<std::string> voiceText(const Arranged& arranged, int voice) {
 // Every note a voice plays starts when one of the file's notes starts.
 void expectNothingLate(const Arranged& arranged) {
     for (const auto& voice : arranged.allocation.voices)
-        for (const VoiceNote& note : voice) EXPECT_EQ(note.start, arranged.notes.notes[note.note].start);
+        for (const VoiceNote& note : voice)
+            EXPECT_EQ(note.start, arranged.notes.notes[note.note].start);
 }
 
 // Five notes held together on one channel: the highest and the lowest always
 // play, and of the inner notes the longer ones.
 TEST(VoiceAllocation, TheMelodyAndTheBassPlayFirstThenTheLongerNotes) {
     MidiTrack chord = MidiTrack()
-                          .note(0, 0, 48, 80, 960)   // bass
-                          .note(0, 0, 55, 80, 200)   // short inner note: left out
+                          .note(0, 0, 48, 80, 960)  // bass
+                          .note(0, 0, 55, 80, 200)  // short inner note: left out
                           .note(0, 0, 60, 80, 960)
                           .note(0, 0, 64, 80, 900)
                           .note(0, 0, 72, 80, 960);  // melody
@@ -74,13 +75,13 @@ TEST(VoiceAllocation, TheMelodyAndTheBassPlayFirstThenTheLongerNotes) {
 // ends there; a new inner note takes nothing from the melody or the bass.
 TEST(VoiceAllocation, AWorthierNoteTakesTheVoiceOfTheNoteWorthLeast) {
     MidiTrack track = MidiTrack()
-                          .note(0, 0, 40, 80, 2000)   // bass
-                          .note(0, 1, 52, 80, 2000)   // inner, long
-                          .note(0, 1, 55, 80, 1000)   // inner, shorter: gives way
-                          .note(0, 2, 70, 80, 480)    // melody
-                          .note(480, 2, 72, 80, 480)  // melody: its own voice is free again
-                          .note(600, 3, 84, 90, 300)  // a higher line: the melody now
-                          .note(700, 1, 50, 80, 100); // inner: no voice worth less
+                          .note(0, 0, 40, 80, 2000)    // bass
+                          .note(0, 1, 52, 80, 2000)    // inner, long
+                          .note(0, 1, 55, 80, 1000)    // inner, shorter: gives way
+                          .note(0, 2, 70, 80, 480)     // melody
+                          .note(480, 2, 72, 80, 480)   // melody: its own voice is free again
+                          .note(600, 3, 84, 90, 300)   // a higher line: the melody now
+                          .note(700, 1, 50, 80, 100);  // inner: no voice worth less
     Arranged arranged = arrange(track);
     expectNothingLate(arranged);
     std::vector<std::string> all;
@@ -116,7 +117,8 @@ TEST(VoiceAllocation, LinesKeepTheirVoicesAndDoubledKeysShareOne) {
 
     // Three notes a tick apart on four voices: each takes a voice of its own,
     // as none has sounded its 5 ticks when the next comes.
-    Arranged quick = arrange(MidiTrack().note(0, 0, 60, 80, 1).note(1, 0, 62, 80, 1).note(2, 0, 64, 80, 1));
+    Arranged quick =
+        arrange(MidiTrack().note(0, 0, 60, 80, 1).note(1, 0, 62, 80, 1).note(2, 0, 64, 80, 1));
     int used = 0;
     for (const auto& voice : quick.allocation.voices) used += voice.empty() ? 0 : 1;
     EXPECT_EQ(used, 3);
@@ -136,7 +138,8 @@ TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
     Arranged shared = arrange(track);
     EXPECT_EQ(shared.allocation.counts.drumsPlayed, 1u);
     EXPECT_EQ(shared.allocation.counts.drumsLeftOut, 1u);
-    EXPECT_EQ(shared.allocation.counts.played, 4u);  // the 72 took the bass drum's voice after its hit
+    EXPECT_EQ(shared.allocation.counts.played,
+              4u);  // the 72 took the bass drum's voice after its hit
 
     AllocationSettings own;
     own.drums = songprep::DrumRule::ownVoice;
@@ -150,24 +153,6 @@ TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
     AllocationSettings off;
     off.drums = songprep::DrumRule::off;
     EXPECT_EQ(arrange(track, off).allocation.counts.drumsPlayed, 0u);
-}
-
-// The figures: what sounds at the written pitch, by the highest line, the
-// lowest line and all the notes' time.
-TEST(MusicKept, MelodyBassAndNoteTimeAgainstWhatIsPlayed) {
-    using midifile::TimedNote;
-    std::vector<TimedNote> written = {{0, 100, 72}, {0, 100, 48}, {0, 100, 60}, {100, 200, 74}};
-    // The bass stops halfway, the inner note is missing, the second melody
-    // note comes 10 late.
-    std::vector<TimedNote> played = {{0, 100, 72}, {0, 50, 48}, {110, 200, 74}};
-    midifile::MusicKept kept = midifile::measureMusicKept(written, played, 0);
-    EXPECT_DOUBLE_EQ(kept.melody, 95.0);
-    EXPECT_DOUBLE_EQ(kept.bass, 100.0 * (50 + 90) / 200);
-    EXPECT_DOUBLE_EQ(kept.noteTime, 100.0 * (100 + 50 + 90) / 400);
-    EXPECT_DOUBLE_EQ(kept.noteTimeCeiling, 100.0);
-    // Within the tolerance the late note counts whole.
-    EXPECT_DOUBLE_EQ(midifile::measureMusicKept(written, played, 30).melody, 100.0);
-    EXPECT_FALSE(midifile::measureMusicKept({}, played, 0).anyNotes);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "songdump/pitch.h"
+#include "music/pitch.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace songdump {
+namespace music {
 namespace {
 
 constexpr double kWordsPerHertz = 1.024;
@@ -38,4 +38,4 @@ std::string noteNameOfWord(std::uint16_t word) {
     return noteName(nearest) + (cents < 0 ? " " : " +") + std::to_string(cents);
 }
 
-}  // namespace songdump
+}  // namespace music

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 
-namespace songprep {
+namespace music {
 
 inline constexpr int kAnyChannel = -1;
 
@@ -20,11 +20,12 @@ struct SongNote {
     std::uint8_t velocity = 0;
     std::uint8_t channel = 0;
     bool drum = false;
-    std::uint32_t onMessage = 0;   // in InputSong::messages
+    std::uint32_t onMessage = 0;   // in midifile::InputSong::messages
     std::int64_t offMessage = -1;  // its own note-off there, or -1 when the song's end ends it
     double melodyTicks = 0;        // while it is the highest note of the melody's notes
     double bassTicks = 0;          // while it is the lowest note of the bass's notes
-    std::uint32_t melodyFrom = 0;  // its stretches as the melody's top note, in SongNotes::stretches
+    std::uint32_t melodyFrom =
+        0;  // its stretches as the melody's top note, in SongNotes::stretches
     std::uint32_t melodyCount = 0;
     std::uint32_t bassFrom = 0;
     std::uint32_t bassCount = 0;
@@ -54,10 +55,10 @@ struct LineChannels {
 // A note-on ends at the first later note-off of its key and channel that is not
 // an earlier note's (a note-off ends the oldest open note of its key), or at the
 // song's end.
-SongNotes collectSongNotes(const InputSong& song, const LineChannels& lines);
+SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& lines);
 
 // How long `note` is still the melody's (the bass's) from `tick` on.
 double melodyTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick);
 double bassTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick);
 
-}  // namespace songprep
+}  // namespace music

@@ -1,21 +1,21 @@
-#include "songprep/song_notes.h"
+#include "music/song_notes.h"
 
 #include <algorithm>
 #include <array>
 
-#include "songprep/sounding_keys.h"
-#include "songprep/voice_choice.h"
+#include "music/sounding_keys.h"
 
-namespace songprep {
+namespace music {
 namespace {
 
 constexpr std::size_t kKeys = 128;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-void pairNotes(const InputSong& song, SongNotes& out) {
-    std::array<std::array<std::vector<std::uint32_t>, kKeys>, kChannels> open;  // oldest first
+void pairNotes(const midifile::InputSong& song, SongNotes& out) {
+    std::array<std::array<std::vector<std::uint32_t>, kKeys>, midifile::kChannels>
+        open;  // oldest first
     for (std::uint32_t index = 0; index < song.messages.size(); ++index) {
-        const InputMessage& message = song.messages[index];
+        const midifile::InputMessage& message = song.messages[index];
         int kind = message.status >> 4;
         if (kind != 0x8 && kind != 0x9) continue;
         bool on = kind == 0x9 && message.data2 != 0;
@@ -33,7 +33,7 @@ void pairNotes(const InputSong& song, SongNotes& out) {
             note.key = message.data1;
             note.velocity = message.data2;
             note.channel = static_cast<std::uint8_t>(channel);
-            note.drum = channel == kDrumChannel;
+            note.drum = channel == midifile::kDrumChannel;
             note.onMessage = index;
             out.notes.push_back(note);
         } else if (!ofKey.empty()) {
@@ -56,8 +56,9 @@ struct Credit {
 
 // Walks the notes that belong to a line through time and credits each stretch
 // to the note on top (highest, or lowest for the bass).
-std::vector<Credit> lineCredits(const SongNotes& songNotes, const std::vector<std::uint32_t>& endOrder,
-                                int channel, bool highest) {
+std::vector<Credit> lineCredits(const SongNotes& songNotes,
+                                const std::vector<std::uint32_t>& endOrder, int channel,
+                                bool highest) {
     const std::vector<SongNote>& notes = songNotes.notes;
     auto member = [&](std::uint32_t i) {
         return !notes[i].drum && (channel == kAnyChannel || notes[i].channel == channel);
@@ -78,8 +79,9 @@ std::vector<Credit> lineCredits(const SongNotes& songNotes, const std::vector<st
             sounding.remove(byEnd[nextEnd], notes[byEnd[nextEnd]].key);
         for (; nextStart < members.size() && notes[members[nextStart]].start == tick; ++nextStart)
             sounding.add(members[nextStart], notes[members[nextStart]].key);
-        std::uint32_t now =
-            sounding.empty() ? kNone : highest ? sounding.highest() : sounding.lowest();
+        std::uint32_t now = sounding.empty() ? kNone
+                            : highest        ? sounding.highest()
+                                             : sounding.lowest();
         if (now == top) continue;
         if (top != kNone && tick > since) credits.push_back({top, {since, tick}});
         top = now;
@@ -115,16 +117,15 @@ double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count
                  std::uint32_t tick) {
     // The stretches are in time order: find the first that ends after `tick`.
     auto first = notes.stretches.begin() + from, last = first + count;
-    auto after = std::upper_bound(first, last, tick, [](std::uint32_t t, const LineStretch& s) {
-        return t < s.end;
-    });
+    auto after = std::upper_bound(first, last, tick,
+                                  [](std::uint32_t t, const LineStretch& s) { return t < s.end; });
     if (after == last) return 0;
     return total - after->before - (tick > after->start ? tick - after->start : 0);
 }
 
 }  // namespace
 
-SongNotes collectSongNotes(const InputSong& song, const LineChannels& lines) {
+SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& lines) {
     SongNotes out;
     pairNotes(song, out);
     // By end, the earlier started first where ends tie: sorted once, as packed keys.
@@ -147,4 +148,4 @@ double bassTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t
     return ticksFrom(notes, note.bassFrom, note.bassCount, note.bassTicks, tick);
 }
 
-}  // namespace songprep
+}  // namespace music

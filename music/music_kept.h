@@ -5,15 +5,15 @@
 // - note time: of all the written notes' time added up, how much sounds in the
 //   rendition at the note's pitch.
 // A played note counts within a tolerance of its times (the player's rounding
-// and a short slip are not a loss), at most a quarter of its own length. Drums are no part of either list: they have
-// no pitch to keep.
+// and a short slip are not a loss), at most a quarter of its own length. Drums are no part of
+// either list: they have no pitch to keep.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-namespace midifile {
+namespace music {
 
 // A note with its times in any one unit (seconds, player units).
 struct TimedNote {
@@ -45,4 +45,4 @@ inline constexpr int kMeasuredVoices = 4;
 // "no notes" when there are none.
 std::string describeMusicKept(const MusicKept& kept);
 
-}  // namespace midifile
+}  // namespace music

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace songprep {
+namespace music {
 
 class SoundingKeys {
 public:
@@ -38,4 +38,4 @@ private:
     std::uint64_t words_[2] = {0, 0};
 };
 
-}  // namespace songprep
+}  // namespace music

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace songdump {
+namespace music {
 
 // A frequency word is the frequency in hertz times 1.024.
 double hertzOfWord(std::uint16_t word);
@@ -20,4 +20,4 @@ std::string noteNameOfWord(std::uint16_t word);
 // The name of a whole note number: 60 gives "C4", 61 "C#4", -1 "B-2".
 std::string noteName(int noteNumber);
 
-}  // namespace songdump
+}  // namespace music

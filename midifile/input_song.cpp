@@ -1,10 +1,10 @@
-#include "songprep/input_song.h"
+#include "midifile/input_song.h"
 
 #include <algorithm>
 
 #include "midifile/midifile.h"
 
-namespace songprep {
+namespace midifile {
 namespace {
 
 constexpr int kErrorTextSize = 80;
@@ -64,4 +64,4 @@ bool readInputSong(const std::string& name, InputSong& song, std::string& error,
     return true;
 }
 
-}  // namespace songprep
+}  // namespace midifile

@@ -1,4 +1,4 @@
-#include "midifile/music_kept.h"
+#include "music/music_kept.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace midifile {
+namespace music {
 namespace {
 
 constexpr int kKeys = 128;
@@ -88,7 +88,8 @@ public:
             words_[key / 64] &= ~bit;
     }
     int highest() const {
-        return words_[1] != 0 ? 127 - std::countl_zero(words_[1]) : 63 - std::countl_zero(words_[0]);
+        return words_[1] != 0 ? 127 - std::countl_zero(words_[1])
+                              : 63 - std::countl_zero(words_[0]);
     }
     int lowest() const {
         return words_[0] != 0 ? std::countr_zero(words_[0]) : 64 + std::countr_zero(words_[1]);
@@ -185,4 +186,4 @@ std::string describeMusicKept(const MusicKept& kept) {
     return text;
 }
 
-}  // namespace midifile
+}  // namespace music

@@ -1,4 +1,4 @@
-// The MIDI file as songprep reads it: its header and every channel message and
+// A MIDI file as read for its music: its header and every channel message and
 // tempo change, in the order our reader delivers them (by time, equal times in
 // track order), which is the order the converter captures them in.
 #pragma once
@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-namespace songprep {
+namespace midifile {
 
 inline constexpr int kChannels = 16;
+inline constexpr int kDrumChannel = 9;  // channel 10 as sequencers number it
 
 struct InputMessage {
     std::uint32_t tick;
@@ -39,4 +40,4 @@ struct InputSong {
 bool readInputSong(const std::string& name, InputSong& song, std::string& error,
                    const std::span<const std::uint8_t>* bytes = nullptr);
 
-}  // namespace songprep
+}  // namespace midifile
