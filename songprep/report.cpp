@@ -58,7 +58,11 @@ std::string arrangementLine(const Preparation& preparation) {
         plural(counts.played, "note", "notes").c_str(), counts.cutShort, counts.leftOut);
     text += placesText(counts.firstLeftOut, counts.leftOut);
     if (counts.arpeggiated > 0) text += format(", %zu of them in arpeggios", counts.arpeggiated);
-    text += format(", %zu doubled on one voice", counts.doubled);
+    text += format(", %zu left out as a more important note would cut them within %.0f ms",
+                   counts.leftOutAhead, kShortestHeardMs);
+    text += placesText(counts.firstLeftOutAhead, counts.leftOutAhead);
+    text += format(", %zu struck again on the voice already sounding their key, %zu heard on it",
+                   counts.struckAgain, counts.keySounding);
     return text + "\n";
 }
 

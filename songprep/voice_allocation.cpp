@@ -22,14 +22,34 @@ struct Candidate {
     std::uint32_t end;
     std::uint8_t key;
     bool drum;
-    std::uint32_t settles = 0;  // the earliest its voice may go to another note
+    std::uint32_t heard = 0;  // from here on it may be cut short; before, only left out
+};
+
+// What a note counts for at a moment: the melody and the bass of that moment
+// before any other note, then worth.
+struct Standing {
+    bool line = false;
+    double worth = 0;
+
+    bool operator<(const Standing& other) const {
+        return line != other.line ? other.line : worth < other.worth;
+    }
+};
+
+// What a voice sounds: the note that struck it, and another note of the same
+// key that it sounds for as well.
+struct Sound {
+    std::uint32_t playing = kNoNote;
+    std::uint32_t also = kNoNote;
+    std::uint32_t end = 0;
+    std::size_t segment = 0;  // its VoiceNote
+    std::uint32_t heard = 0;
 };
 
 struct Voice {
-    std::uint32_t playing = kNoNote;  // the candidate it plays, while it sounds
-    std::uint32_t end = 0;            // when that ends
-    std::size_t segment = 0;          // its VoiceNote
-    std::uint32_t settles = 0;        // when that has sounded its shortest length
+    Sound sound;
+    Sound before;  // what this sound cut short when it started, to play on if it is left out
+    bool beforeCounted = false;
     int lastChannel = -1;
     std::uint32_t freeSince = 0;
 };
@@ -43,47 +63,58 @@ public:
         makeCandidates();
         std::vector<std::uint32_t> order(candidates_.size());
         std::iota(order.begin(), order.end(), 0);
-        // In start order; at one tick, the worthiest first.
-        std::vector<double> worth(candidates_.size());
-        for (std::uint32_t i = 0; i < candidates_.size(); ++i) worth[i] = worthOf(i, startOf(i));
         // Candidates come in start order already: only notes of one tick change places.
-        auto worthier = [&](std::uint32_t a, std::uint32_t b) { return worth[a] > worth[b]; };
+        std::vector<Standing> standing(candidates_.size());
+        for (std::uint32_t i = 0; i < candidates_.size(); ++i)
+            standing[i] = standingOf(i, startOf(i));
+        auto first = [&](std::uint32_t a, std::uint32_t b) { return standing[b] < standing[a]; };
         for (std::size_t from = 0; from < order.size();) {
             std::size_t to = from + 1;
             while (to < order.size() && startOf(order[to]) == startOf(order[from])) ++to;
             if (to - from > 1)
                 std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
-                                 order.begin() + static_cast<std::ptrdiff_t>(to), worthier);
+                                 order.begin() + static_cast<std::ptrdiff_t>(to), first);
             from = to;
         }
         for (std::uint32_t candidate : order) place(candidate);
     }
 
-    // The pitched notes no voice was free for, in the order they start.
-    const std::vector<std::uint32_t>& leftOut() const { return leftOut_; }
+    // The pitched notes no voice was kept for, in the order they start.
+    std::vector<std::uint32_t> leftOut() {
+        std::sort(leftOut_.begin(), leftOut_.end());
+        return leftOut_;
+    }
 
 private:
     void makeCandidates() {
+        std::uint32_t heardTicks = 0, heardFrom = 0;
         for (std::uint32_t i = 0; i < notes_.notes.size(); ++i) {
             const music::SongNote& note = notes_.notes[i];
             if (!settings_.excluded.empty() && settings_.excluded[i]) continue;
-            if (!note.drum) {
-                candidates_.push_back({i, note.end, note.key, false});
-                continue;
+            if (note.drum && settings_.drums == DrumRule::off) continue;
+            std::uint32_t end = note.end;
+            std::uint8_t key = note.key;
+            if (note.drum) {
+                DrumHit hit = drumHit(note.key);
+                end = note.start +
+                      std::max<std::uint32_t>(1, settings_.ticksForMs(hit.ms, note.start));
+                key = hit.key;
             }
-            if (settings_.drums == DrumRule::off) continue;
-            DrumHit hit = drumHit(note.key);
-            std::uint32_t length =
-                std::max<std::uint32_t>(1, settings_.ticksForMs(hit.ms, note.start));
-            candidates_.push_back({i, note.start + length, hit.key, true});
-        }
-        // A note lasts long enough for the player to sound it before the
-        // next one takes its voice: shorter, the next would come late.
-        for (Candidate& c : candidates_) {
-            std::uint32_t start = notes_.notes[c.note].start;
-            std::uint32_t shortest = settings_.ticksForMs(settings_.shortestMs, start);
-            c.settles = start + std::max<std::uint32_t>(1, shortest);
-            c.end = std::max(c.end, c.settles);
+            // A note lasts long enough for the player to sound it before the
+            // next one takes its voice: shorter, the next would come late.
+            std::uint32_t shortest =
+                std::max<std::uint32_t>(1, settings_.ticksForMs(settings_.shortestMs, note.start));
+            end = std::max(end, note.start + shortest);
+            // The song's tempo changes rarely: a tick's length is asked for
+            // once per start tick.
+            if (candidates_.empty() || note.start != heardFrom) {
+                // Half a player unit more, as the converter rounds times to units.
+                heardTicks =
+                    settings_.ticksForMs(kShortestHeardMs + settings_.shortestMs / 4, note.start);
+                heardFrom = note.start;
+            }
+            std::uint32_t heard = std::max(shortest, std::min(heardTicks, end - note.start));
+            candidates_.push_back({i, end, key, note.drum, note.start + heard});
         }
     }
 
@@ -91,11 +122,16 @@ private:
         return notes_.notes[candidates_[candidate].note].start;
     }
 
-    double worthOf(std::uint32_t candidate, std::uint32_t tick) const {
+    Standing standingOf(std::uint32_t candidate, std::uint32_t tick) const {
+        if (candidate == kNoNote) return {};
         const Candidate& c = candidates_[candidate];
         const music::SongNote& note = notes_.notes[c.note];
-        if (c.drum) return kDrumWeight * (1 + drumHit(note.key).weight);
-        return noteWorth(notes_, note, tick);
+        if (c.drum) return {false, kDrumWeight * (1 + drumHit(note.key).weight)};
+        return {isLineAt(notes_, note, tick), noteWorth(notes_, note, tick)};
+    }
+
+    Standing standingOf(const Sound& sound, std::uint32_t tick) const {
+        return std::max(standingOf(sound.playing, tick), standingOf(sound.also, tick));
     }
 
     bool allowed(int voice, const Candidate& c) const {
@@ -105,49 +141,83 @@ private:
 
     void freeEnded(std::uint32_t tick) {
         for (Voice& voice : voices_)
-            if (voice.playing != kNoNote && voice.end <= tick) {
-                voice.playing = kNoNote;
-                voice.freeSince = voice.end;
+            if (voice.sound.playing != kNoNote && voice.sound.end <= tick) {
+                voice.freeSince = voice.sound.end;
+                voice.sound = {};
+                voice.before = {};
             }
     }
 
     void place(std::uint32_t candidate) {
         const Candidate& c = candidates_[candidate];
-        const music::SongNote& note = notes_.notes[c.note];
-        std::uint32_t tick = note.start;
+        std::uint32_t tick = notes_.notes[c.note].start;
         freeEnded(tick);
-        int voice = sameKeyVoice(c, tick);
-        if (voice >= 0) {
-            if (voices_[voice].end >= c.end) {
-                ++out_.counts.doubled;
-                return;
+        // One key sounds on one voice: a note or a hit of a key that sounds
+        // plays there, but a hit never takes a note's voice, and a note takes
+        // a hit's voice as it would a free one.
+        if (int voice = sameKeyVoice(c); voice >= 0) {
+            bool drumSounds = candidates_[voices_[voice].sound.playing].drum;
+            if (drumSounds == c.drum) return soundAgain(voice, candidate, tick);
+            if (c.drum) return leaveOut(candidate, false);
+            if (allowed(voice, c)) {
+                if (tick < voices_[voice].sound.heard) withdraw(voice, tick);
+                if (voices_[voice].sound.playing != kNoNote) endSegment(voice, tick);
+                return start(voice, candidate, {}, false);
             }
-            ++out_.counts.doubled;
-            cut(voice, tick, false);
-            return start(voice, candidate);
         }
-        voice = freeVoice(c);
-        if (voice >= 0) return start(voice, candidate);
-        voice = cheapestVoice(c, tick);
-        if (voice >= 0 && worthOf(candidate, tick) > worthOf(voices_[voice].playing, tick)) {
-            cut(voice, tick, true);
-            return start(voice, candidate);
+        Standing standing = standingOf(candidate, tick);
+        for (;;) {
+            if (int voice = freeVoice(c); voice >= 0) return start(voice, candidate, {}, false);
+            int voice = weakestVoice(c, tick);
+            if (voice < 0 || !(standingOf(voices_[voice].sound, tick) < standing))
+                return leaveOut(candidate, false);
+            if (tick >= voices_[voice].sound.heard) {
+                Sound taken = voices_[voice].sound;
+                bool counted = cutShort(voice, tick);
+                return start(voice, candidate, taken, counted);
+            }
+            // Not heard long enough to be cut: it never sounds, and what it cut
+            // plays on; then look again.
+            withdraw(voice, tick);
         }
-        leaveOut(candidate);
     }
 
-    // A note that has not sounded its shortest length yet keeps its voice.
-    bool settled(int voice, std::uint32_t tick) const { return tick >= voices_[voice].settles; }
-
-    int sameKeyVoice(const Candidate& c, std::uint32_t tick) const {
-        if (c.drum) return -1;
+    // The voice sounding the candidate's key, drum hit or note.
+    int sameKeyVoice(const Candidate& c) const {
         for (int voice = 0; voice < kVoiceCount; ++voice) {
-            const Voice& v = voices_[voice];
-            if (v.playing != kNoNote && !candidates_[v.playing].drum && settled(voice, tick) &&
-                candidates_[v.playing].key == c.key && allowed(voice, c))
-                return voice;
+            const Sound& sound = voices_[voice].sound;
+            if (sound.playing != kNoNote && candidates_[sound.playing].key == c.key) return voice;
         }
         return -1;
+    }
+
+    // The key sounds already: struck again for a note that lasts longer, once
+    // the sounding note has been heard; otherwise it sounds on for this note too.
+    void soundAgain(int voice, std::uint32_t candidate, std::uint32_t tick) {
+        Voice& v = voices_[voice];
+        const Candidate& c = candidates_[candidate];
+        if (c.end > v.sound.end && tick >= v.sound.heard) {
+            Sound taken = v.sound;
+            endSegment(voice, tick);
+            start(voice, candidate, taken, false);
+            if (!c.drum) ++out_.counts.struckAgain;
+            soundAlsoFor(voice, taken.playing, tick);
+            return;
+        }
+        ++(c.drum ? out_.counts.drumsPlayed : out_.counts.keySounding);
+        v.sound.end = std::max(v.sound.end, c.end);
+        out_.voices[voice][v.sound.segment].end = v.sound.end;
+        soundAlsoFor(voice, candidate, tick);
+    }
+
+    // The voice sounds for `candidate` too, or for the note already there
+    // that counts for more; an arpeggio leaves the voice alone while either
+    // is the melody or the bass.
+    void soundAlsoFor(int voice, std::uint32_t candidate, std::uint32_t tick) {
+        Sound& sound = voices_[voice].sound;
+        if (sound.also == kNoNote || standingOf(sound.also, tick) < standingOf(candidate, tick))
+            sound.also = candidate;
+        out_.voices[voice][sound.segment].also = candidates_[sound.also].note;
     }
 
     int freeVoice(const Candidate& c) const {
@@ -155,7 +225,7 @@ private:
         int best = -1;
         for (int voice = 0; voice < kVoiceCount; ++voice) {
             const Voice& v = voices_[voice];
-            if (v.playing != kNoNote || !allowed(voice, c)) continue;
+            if (v.sound.playing != kNoNote || !allowed(voice, c)) continue;
             if (best < 0) {
                 best = voice;
                 continue;
@@ -174,64 +244,89 @@ private:
         return best;
     }
 
-    int cheapestVoice(const Candidate& c, std::uint32_t tick) const {
+    // The sounding voice that counts least now.
+    int weakestVoice(const Candidate& c, std::uint32_t tick) const {
         int best = -1;
-        double bestWorth = 0;
+        Standing bestStanding;
         for (int voice = 0; voice < kVoiceCount; ++voice) {
-            if (!allowed(voice, c) || !settled(voice, tick)) continue;
-            double worth = worthOf(voices_[voice].playing, tick);
-            if (best < 0 || worth < bestWorth) {
+            if (!allowed(voice, c) || voices_[voice].sound.playing == kNoNote) continue;
+            Standing standing = standingOf(voices_[voice].sound, tick);
+            if (best < 0 || standing < bestStanding) {
                 best = voice;
-                bestWorth = worth;
+                bestStanding = standing;
             }
         }
         return best;
     }
 
-    void start(int voice, std::uint32_t candidate) {
+    void start(int voice, std::uint32_t candidate, const Sound& taken, bool takenCounted) {
         const Candidate& c = candidates_[candidate];
         const music::SongNote& note = notes_.notes[c.note];
         Voice& v = voices_[voice];
-        v.playing = candidate;
-        v.end = c.end;
-        v.settles = c.settles;
+        v.before = taken;
+        v.beforeCounted = takenCounted;
+        v.sound = {candidate, kNoNote, c.end, out_.voices[voice].size(), c.heard};
         v.lastChannel = note.channel;
-        v.segment = out_.voices[voice].size();
         out_.voices[voice].push_back(
             {note.start, c.end, c.key, note.velocity, note.channel, c.note});
         ++(c.drum ? out_.counts.drumsPlayed : out_.counts.played);
     }
 
-    // Ends the voice's note at `tick`; a note that has not sounded at all is
-    // no longer played.
-    void cut(int voice, std::uint32_t tick, bool countCut) {
+    void endSegment(int voice, std::uint32_t tick) {
         Voice& v = voices_[voice];
-        std::vector<VoiceNote>& segments = out_.voices[voice];
-        VoiceNote& segment = segments[v.segment];
-        bool drum = candidates_[v.playing].drum;
-        if (segment.start >= tick) {
-            segments.erase(segments.begin() + static_cast<std::ptrdiff_t>(v.segment));
-            --(drum ? out_.counts.drumsPlayed : out_.counts.played);
-            if (countCut) leaveOut(v.playing);
-        } else {
-            segment.end = tick;
-            if (countCut && !drum) ++out_.counts.cutShort;
-        }
-        v.playing = kNoNote;
+        out_.voices[voice][v.sound.segment].end = tick;
+        v.sound = {};
+        v.before = {};
         v.freeSince = tick;
     }
 
-    void leaveOut(std::uint32_t candidate) {
+    // Ends the voice's note at `tick`; true when that counts as cut short.
+    bool cutShort(int voice, std::uint32_t tick) {
+        bool counted = !candidates_[voices_[voice].sound.playing].drum;
+        if (counted) ++out_.counts.cutShort;
+        endSegment(voice, tick);
+        return counted;
+    }
+
+    // Takes back the voice's note, which has not been heard long enough to
+    // count; the note it cut short when it started plays on where it can.
+    void withdraw(int voice, std::uint32_t tick) {
+        Voice& v = voices_[voice];
+        std::vector<VoiceNote>& segments = out_.voices[voice];
+        const Candidate& c = candidates_[v.sound.playing];
+        segments.pop_back();
+        --(c.drum ? out_.counts.drumsPlayed : out_.counts.played);
+        leaveOut(v.sound.playing, true);
+        Sound before = v.before;
+        bool counted = v.beforeCounted;
+        v.sound = {};
+        v.before = {};
+        v.freeSince = tick;
+        if (before.playing == kNoNote) return;
+        const Candidate& previous = candidates_[before.playing];
+        // Its key may sound on another voice by now: one voice is enough.
+        if (sameKeyVoice(previous) >= 0) return;
+        if (counted) --out_.counts.cutShort;
+        segments[before.segment].end = before.end;
+        if (before.end <= tick) {
+            v.freeSince = before.end;
+            return;
+        }
+        v.sound = before;
+    }
+
+    void leaveOut(std::uint32_t candidate, bool ahead) {
         const Candidate& c = candidates_[candidate];
         const music::SongNote& note = notes_.notes[c.note];
         if (c.drum) {
             ++out_.counts.drumsLeftOut;
             return;
         }
-        ++out_.counts.leftOut;
+        ++(ahead ? out_.counts.leftOutAhead : out_.counts.leftOut);
         leftOut_.push_back(c.note);
-        if (out_.counts.firstLeftOut.size() < kPlacesKept)
-            out_.counts.firstLeftOut.push_back({note.start, note.channel, note.key});
+        std::vector<NotePlace>& places =
+            ahead ? out_.counts.firstLeftOutAhead : out_.counts.firstLeftOut;
+        if (places.size() < kPlacesKept) places.push_back({note.start, note.channel, note.key});
     }
 
     const music::SongNotes& notes_;
@@ -242,6 +337,21 @@ private:
     std::vector<std::uint32_t> leftOut_;
 };
 
+// The first of a note's stretches that ends after `tick`, or the end.
+const music::LineStretch* stretchAfter(const music::SongNotes& notes, std::uint32_t from,
+                                       std::uint32_t count, std::uint32_t tick) {
+    const music::LineStretch* first = notes.stretches.data() + from;
+    const music::LineStretch* last = first + count;
+    return std::upper_bound(first, last, tick,
+                            [](std::uint32_t t, const music::LineStretch& s) { return t < s.end; });
+}
+
+bool inStretch(const music::SongNotes& notes, std::uint32_t from, std::uint32_t count,
+               std::uint32_t tick) {
+    const music::LineStretch* after = stretchAfter(notes, from, count, tick);
+    return after != notes.stretches.data() + from + count && after->start <= tick;
+}
+
 }  // namespace
 
 double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
@@ -251,107 +361,170 @@ double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std
            kVelocityWeight * note.velocity;
 }
 
+bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
+    return inStretch(notes, note.melodyFrom, note.melodyCount, tick) ||
+           inStretch(notes, note.bassFrom, note.bassCount, tick);
+}
+
 namespace {
 
-// A note left out that an arpeggio plays in turn with the note sounding on its
-// host's voice when it starts.
+// A note inside the texture: neither the melody nor the bass from `tick` on.
+bool isInner(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
+    return !note.drum && music::melodyTicksFrom(notes, note, tick) == 0 &&
+           music::bassTicksFrom(notes, note, tick) == 0 && !isLineAt(notes, note, tick);
+}
+
+// A left-out inner note that takes turns with the inner note sounding on a
+// voice when it starts.
 struct Guest {
+    int voice;
+    std::uint32_t host;  // its VoiceNote
     std::uint32_t note;
 };
 
-// The voice note sounding at `tick` on `voice` that is worth least, or -1.
-int hostAt(const std::vector<VoiceNote>& segments, std::uint32_t tick) {
+// The voice note sounding at `tick` on `segments`, or -1.
+int soundingAt(const std::vector<VoiceNote>& segments, std::uint32_t tick) {
     auto after = std::upper_bound(segments.begin(), segments.end(), tick,
                                   [](std::uint32_t t, const VoiceNote& n) { return t < n.start; });
     if (after == segments.begin()) return -1;
     const VoiceNote& candidate = *(after - 1);
-    if (candidate.end <= tick || candidate.channel == midifile::kDrumChannel) return -1;
+    if (candidate.end <= tick) return -1;
     return static_cast<int>(after - segments.begin()) - 1;
 }
 
 // The host's stretch from its first guest on, cut into steps that take the
-// sounding notes in turn, each guest's first step at its own start.
-void playInTurn(const music::SongNotes& notes, const VoiceNote& host, std::vector<Guest>& guests,
-                const AllocationSettings& settings, std::vector<VoiceNote>& out) {
-    std::uint32_t tick = notes.notes[guests.front().note].start;
-    if (tick > host.start)
-        out.push_back({host.start, tick, host.key, host.velocity, host.channel, host.note});
-    std::size_t turn = 0;
-    std::vector<bool> started(guests.size(), false);
-    while (tick < host.end) {
-        std::uint32_t step =
-            std::max<std::uint32_t>(1, settings.ticksForMs(settings.arpeggioMs, tick));
-        std::uint32_t end = std::min<std::uint32_t>(host.end, tick + step);
-        // A guest that starts now goes first; otherwise the next in turn.
-        int chosen = -1;
-        for (std::size_t g = 0; g < guests.size() && chosen < 0; ++g)
-            if (!started[g] && notes.notes[guests[g].note].start <= tick)
-                chosen = static_cast<int>(g);
-        std::size_t members = guests.size() + 1;
-        for (std::size_t tried = 0; chosen < 0 && tried < members; ++tried) {
-            std::size_t candidate = turn++ % members;
-            if (candidate == guests.size()) {
-                chosen = static_cast<int>(guests.size());
+// sounding notes in turn: a guest that starts goes first, then each in turn
+// with the host; where no guest sounds, the host plays on alone.
+class TurnTaking {
+public:
+    TurnTaking(const music::SongNotes& notes, const AllocationSettings& settings,
+               std::vector<VoiceNote>& out, std::size_t& budget)
+        : notes_(notes), settings_(settings), out_(out), budget_(budget) {}
+
+    // `guests` in start order; false when the budget of voice notes ran out.
+    bool play(const VoiceNote& host, const std::vector<std::uint32_t>& guests) {
+        std::uint32_t tick = notes_.notes[guests.front()].start;
+        if (tick > host.start && !emit(host, host.start, tick)) return false;
+        std::vector<std::uint32_t> turns{kHost};  // a ring of those sounding
+        std::size_t front = 0, next = 0;
+        while (tick < host.end) {
+            std::uint32_t member;
+            if (next < guests.size() && notes_.notes[guests[next]].start <= tick) {
+                member = next++;
             } else {
-                const music::SongNote& guest = notes.notes[guests[candidate].note];
-                if (guest.start <= tick && guest.end > tick) chosen = static_cast<int>(candidate);
+                member = turns[front++];
+                if (member != kHost && notes_.notes[guests[member]].end <= tick) continue;
+                if (member == kHost && front == turns.size()) {
+                    // Alone: the host plays on to the next guest.
+                    std::uint32_t until =
+                        next < guests.size() ? notes_.notes[guests[next]].start : host.end;
+                    until = std::min(until, host.end);
+                    if (!emit(host, tick, until)) return false;
+                    tick = until;
+                    turns.push_back(kHost);
+                    continue;
+                }
+            }
+            std::uint32_t step =
+                std::max<std::uint32_t>(1, settings_.ticksForMs(settings_.arpeggioMs, tick));
+            std::uint32_t end = std::min<std::uint32_t>(host.end, tick + step);
+            VoiceNote slice = host;
+            if (member != kHost) {
+                const music::SongNote& guest = notes_.notes[guests[member]];
+                slice = {tick,           end,         guest.key, guest.velocity, guest.channel,
+                         guests[member], kNoVoiceNote};
+            }
+            if (!emit(slice, tick, end)) return false;
+            turns.push_back(member);
+            tick = end;
+            // The ring's played part is dropped now and then, so it never
+            // holds more than twice those still in turn.
+            if (front > turns.size() / 2) {
+                turns.erase(turns.begin(), turns.begin() + static_cast<std::ptrdiff_t>(front));
+                front = 0;
             }
         }
-        VoiceNote slice = host;
-        if (chosen < static_cast<int>(guests.size())) {
-            const music::SongNote& guest =
-                notes.notes[guests[static_cast<std::size_t>(chosen)].note];
-            started[static_cast<std::size_t>(chosen)] = true;
-            slice = {tick,           end,           guest.key,
-                     guest.velocity, guest.channel, guests[static_cast<std::size_t>(chosen)].note};
-        }
-        slice.start = tick;
-        slice.end = end;
-        if (!out.empty() && out.back().note == slice.note && out.back().end == tick)
-            out.back().end = end;
-        else
-            out.push_back(slice);
-        tick = end;
+        return true;
     }
-}
 
+private:
+    static constexpr std::uint32_t kHost = 0xFFFFFFFF;
+
+    bool emit(VoiceNote slice, std::uint32_t from, std::uint32_t to) {
+        slice.start = from;
+        slice.end = to;
+        if (!out_.empty() && out_.back().note == slice.note && out_.back().end == from) {
+            out_.back().end = to;
+            return true;
+        }
+        if (budget_ == 0) return false;
+        --budget_;
+        out_.push_back(slice);
+        return true;
+    }
+
+    const music::SongNotes& notes_;
+    const AllocationSettings& settings_;
+    std::vector<VoiceNote>& out_;
+    std::size_t& budget_;
+};
+
+// Left-out inner notes share the voice of the inner note that is worth least
+// when they start; the melody and the bass are left alone.
 std::size_t arpeggiate(const music::SongNotes& notes, const std::vector<std::uint32_t>& leftOut,
                        const AllocationSettings& settings, Allocation& allocation) {
-    std::array<std::vector<std::vector<Guest>>, kVoiceCount> guests;
-    for (int voice = 0; voice < kVoiceCount; ++voice)
-        guests[voice].resize(allocation.voices[voice].size());
-    std::size_t placed = 0;
+    std::vector<Guest> guests;
     for (std::uint32_t note : leftOut) {
         std::uint32_t tick = notes.notes[note].start;
+        if (!isInner(notes, notes.notes[note], tick)) continue;
         int bestVoice = -1, bestHost = -1;
         double bestWorth = 0;
         for (int voice = 0; voice < kVoiceCount; ++voice) {
             if (settings.drums == DrumRule::ownVoice && voice == settings.drumVoice) continue;
-            int host = hostAt(allocation.voices[voice], tick);
+            int host = soundingAt(allocation.voices[voice], tick);
             if (host < 0) continue;
-            double worth = noteWorth(notes, notes.notes[allocation.voices[voice][host].note], tick);
+            const VoiceNote& hostSegment = allocation.voices[voice][host];
+            const music::SongNote& hostNote = notes.notes[hostSegment.note];
+            if (!isInner(notes, hostNote, tick) ||
+                (hostSegment.also != kNoVoiceNote &&
+                 !isInner(notes, notes.notes[hostSegment.also], tick)))
+                continue;
+            double worth = noteWorth(notes, hostNote, tick);
             if (bestVoice < 0 || worth < bestWorth) {
                 bestVoice = voice;
                 bestHost = host;
                 bestWorth = worth;
             }
         }
-        if (bestVoice < 0) continue;
-        guests[bestVoice][static_cast<std::size_t>(bestHost)].push_back({note});
-        ++placed;
+        if (bestVoice >= 0)
+            guests.push_back({bestVoice, static_cast<std::uint32_t>(bestHost), note});
     }
+    // By voice and host, each host's guests in the order they start.
+    std::stable_sort(guests.begin(), guests.end(), [](const Guest& a, const Guest& b) {
+        return a.voice != b.voice ? a.voice < b.voice : a.host < b.host;
+    });
+    std::size_t budget = kMostVoiceNotes;
+    for (const auto& voice : allocation.voices) budget -= std::min(budget, voice.size());
+    std::size_t at = 0;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         std::vector<VoiceNote> rebuilt;
+        TurnTaking turns(notes, settings, rebuilt, budget);
         const std::vector<VoiceNote>& segments = allocation.voices[voice];
-        for (std::size_t i = 0; i < segments.size(); ++i) {
-            if (guests[voice][i].empty())
+        std::vector<std::uint32_t> ofHost;
+        for (std::uint32_t i = 0; i < segments.size(); ++i) {
+            ofHost.clear();
+            for (; at < guests.size() && guests[at].voice == voice && guests[at].host == i; ++at)
+                ofHost.push_back(guests[at].note);
+            if (ofHost.empty()) {
                 rebuilt.push_back(segments[i]);
-            else
-                playInTurn(notes, segments[i], guests[voice][i], settings, rebuilt);
+            } else if (!turns.play(segments[i], ofHost)) {
+                allocation.overflow = true;
+                return 0;
+            }
         }
         allocation.voices[voice] = std::move(rebuilt);
     }
-    return placed;
+    return guests.size();
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST(VoiceAllocation, LinesKeepTheirVoicesAndDoubledKeysShareOne) {
     ASSERT_GE(melodyVoice, 0);
     EXPECT_EQ(voiceText(arranged, melodyVoice),
               (std::vector<std::string>{"60@0-100", "62@100-200", "64@200-250", "64@250-550"}));
-    EXPECT_EQ(arranged.allocation.counts.doubled, 1u);
+    EXPECT_EQ(arranged.allocation.counts.struckAgain, 1u);
 
     // Three notes a tick apart on four voices: each takes a voice of its own,
     // as none has sounded its 5 ticks when the next comes.
