@@ -167,10 +167,67 @@ Bytes twoSections(std::uint32_t seed) {
     return midiFile(2, sections);
 }
 
+Bytes denseBand(std::uint32_t seed) {
+    Composer c(seed);
+    MidiTrack lead, pad, guitar, bass, drums;
+    const int bars = 12;
+    for (int bar = 0; bar < bars; ++bar) {
+        std::uint32_t tick = static_cast<std::uint32_t>(bar) * kBar;
+        const int* chord = c.chordOfBar(bar);
+        // A fast lead in sixteenths, with a note held over the bar line now and then.
+        for (int step = 0; step < 16; ++step) {
+            int degree = c.below(10);
+            int key = c.root() + 12 + 12 * (degree / 7) + kScale[degree % 7];
+            std::uint32_t length = step == 15 && c.chance(30) ? kQuarter : kQuarter / 4 - 8;
+            lead.note(tick + step * kQuarter / 4, 0, key, 70 + c.below(20), length);
+        }
+        // A pad of long chords under it, louder than the lead.
+        if (bar % 2 == 0)
+            for (int i = 0; i < 3; ++i) pad.note(tick, 1, c.root() + chord[i], 100, 2 * kBar);
+        // A guitar strummed on every beat: its strings a few ticks apart.
+        for (int beat = 0; beat < 4; ++beat)
+            for (int i = 0; i < 3; ++i)
+                guitar.note(tick + beat * kQuarter + i * 6, 2, c.root() - 12 + chord[i], 75,
+                            kQuarter - 30);
+        for (int beat = 0; beat < 4; ++beat)
+            bass.note(tick + beat * kQuarter, 3, c.root() - 24 + chord[beat % 2 == 0 ? 0 : 2], 90,
+                      kQuarter - 20);
+        for (int step = 0; step < 16; ++step) {
+            std::uint32_t at = tick + step * kQuarter / 4;
+            drums.note(at, kDrums, step % 2 == 0 ? 42 : 44, 60, 10);
+            if (step % 8 == 0) drums.note(at, kDrums, 36, 110, 10);
+            if (step % 8 == 4) drums.note(at, kDrums, 38, 100, 10);
+        }
+    }
+    return midiFile(1, {conductor(450000), lead, pad, guitar, bass, drums});
+}
+
+Bytes graceNotes(std::uint32_t seed) {
+    Composer c(seed);
+    MidiTrack tune, chords, bass;
+    const int bars = 12;
+    c.melody(tune, 0, 0, bars, c.root() + 12, 85);
+    for (int bar = 0; bar < bars; ++bar) {
+        std::uint32_t tick = static_cast<std::uint32_t>(bar) * kBar;
+        const int* chord = c.chordOfBar(bar);
+        for (int beat : {0, 2}) {
+            std::uint32_t at = tick + beat * kQuarter;
+            int key = c.root() - 24 + chord[0];
+            // A grace note a semitone or a tone below, a thirty-second before the bass note.
+            bass.note(at - (at > 0 ? 60 : 0), 2, key - 1 - c.below(2), 80, 40);
+            bass.note(at, 2, key, 95, 2 * kQuarter - 20);
+            for (int i = 0; i < 3; ++i)
+                chords.note(at + kQuarter, 1, c.root() + chord[i], 55, kQuarter - 20);
+        }
+    }
+    return midiFile(1, {conductor(500000), tune, chords, bass});
+}
+
 std::vector<KindOfSong> kindsOfSong(std::uint32_t seed) {
-    return {{"piano piece", pianoPiece(seed)},       {"folk tune", folkTune(seed)},
-            {"band", bandArrangement(seed)},         {"quiet melody", quietMelody(seed)},
-            {"format 2 sections", twoSections(seed)}};
+    return {{"piano piece", pianoPiece(seed)},        {"folk tune", folkTune(seed)},
+            {"band", bandArrangement(seed)},          {"quiet melody", quietMelody(seed)},
+            {"format 2 sections", twoSections(seed)}, {"dense band", denseBand(seed)},
+            {"grace notes", graceNotes(seed)}};
 }
 
 }  // namespace testing_support

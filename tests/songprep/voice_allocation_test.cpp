@@ -155,5 +155,114 @@ TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
     EXPECT_EQ(arrange(track, off).allocation.counts.drumsPlayed, 0u);
 }
 
+// Every voice note, sorted, as "KEY@START-END".
+std::vector<std::string> allNotes(const Arranged& arranged) {
+    std::vector<std::string> all;
+    for (int voice = 0; voice < 4; ++voice)
+        for (const std::string& note : voiceText(arranged, voice)) all.push_back(note);
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+// A note that a more important one takes the voice from within its first 30
+// ms (here 31 ticks, with the converter's rounding) is not started at all, and
+// the note it had cut short plays on; from then on it is cut short.
+TEST(VoiceAllocation, ANoteTakenFromBeforeItIsHeardIsLeftOutAndWhatItCutPlaysOn) {
+    auto song = [](std::uint32_t taken) {
+        return MidiTrack()
+            .note(0, 0, 36, 80, 3000)             // bass
+            .note(0, 3, 84, 80, 3000)             // melody
+            .note(0, 1, 52, 80, 3000)             // a long inner note
+            .note(0, 1, 50, 80, 400)              // a short one: gives way at 100
+            .note(100, 2, 60, 80, 1900)           // takes the 50's voice
+            .note(100 + taken, 2, 62, 80, 2500);  // worth more than the 60
+    };
+    Arranged early = arrange(song(30));
+    EXPECT_EQ(allNotes(early), (std::vector<std::string>{"36@0-3000", "50@0-130", "52@0-3000",
+                                                         "62@130-2630", "84@0-3000"}));
+    EXPECT_EQ(early.allocation.counts.leftOutAhead, 1u);
+    EXPECT_EQ(early.allocation.counts.firstLeftOutAhead[0].key, 60);
+    EXPECT_EQ(early.allocation.counts.cutShort, 1u);  // the 50, at 130 rather than at 100
+
+    Arranged heard = arrange(song(31));
+    EXPECT_EQ(allNotes(heard),
+              (std::vector<std::string>{"36@0-3000", "50@0-100", "52@0-3000", "60@100-131",
+                                        "62@131-2631", "84@0-3000"}));
+    EXPECT_EQ(heard.allocation.counts.leftOutAhead, 0u);
+    EXPECT_EQ(heard.allocation.counts.cutShort, 2u);
+}
+
+// A key sounds on one voice: struck by a second channel it sounds on there,
+// struck again where the new note lasts longer; at one tick, once.
+TEST(VoiceAllocation, AKeyNeverSoundsOnTwoVoices) {
+    Arranged shorter = arrange(MidiTrack().note(0, 1, 60, 80, 500).note(100, 2, 60, 80, 200));
+    EXPECT_EQ(allNotes(shorter), (std::vector<std::string>{"60@0-500"}));
+    EXPECT_EQ(shorter.allocation.counts.keySounding, 1u);
+
+    Arranged longer = arrange(MidiTrack().note(0, 1, 60, 80, 500).note(100, 2, 60, 80, 700));
+    EXPECT_EQ(allNotes(longer), (std::vector<std::string>{"60@0-100", "60@100-800"}));
+    EXPECT_EQ(longer.allocation.counts.struckAgain, 1u);
+
+    // Within its first 30 ms the sounding note is not struck again: the key
+    // sounds on to the later end.
+    Arranged soon = arrange(MidiTrack().note(0, 1, 60, 80, 500).note(20, 2, 60, 80, 700));
+    EXPECT_EQ(allNotes(soon), (std::vector<std::string>{"60@0-720"}));
+
+    Arranged together = arrange(
+        MidiTrack().note(0, 1, 60, 80, 500).note(0, 2, 60, 80, 500).note(0, 3, 64, 80, 500));
+    EXPECT_EQ(allNotes(together), (std::vector<std::string>{"60@0-500", "64@0-500"}));
+}
+
+// The melody and the bass of the moment never give way to another note,
+// however long; a drum hit gives way to them even before it is heard.
+TEST(VoiceAllocation, TheMelodyAndTheBassBeforeLongPadsAndDrums) {
+    MidiTrack pads = MidiTrack()
+                         .note(0, 0, 36, 80, 3000)  // bass
+                         .note(0, 1, 50, 80, 3000)
+                         .note(0, 1, 53, 80, 3000)
+                         .note(0, 1, 57, 80, 3000)
+                         .note(500, 2, 72, 80, 40);  // a short melody note
+    Arranged arranged = arrange(pads);
+    EXPECT_EQ(arranged.allocation.counts.leftOut, 0u);
+    EXPECT_EQ(arranged.allocation.counts.cutShort, 1u);
+    EXPECT_NE(std::find(allNotes(arranged).begin(), allNotes(arranged).end(), "72@500-540"),
+              allNotes(arranged).end());
+
+    MidiTrack drums = MidiTrack()
+                          .note(0, 0, 36, 80, 1000)
+                          .note(0, 1, 50, 80, 1000)
+                          .note(0, 1, 53, 80, 1000)
+                          .note(0, 9, 42, 100, 10)   // the last free voice
+                          .note(3, 2, 72, 80, 300);  // the melody, 3 ticks later
+    Arranged hit = arrange(drums);
+    EXPECT_EQ(hit.allocation.counts.drumsPlayed, 0u);
+    EXPECT_EQ(hit.allocation.counts.drumsLeftOut, 1u);
+    EXPECT_EQ(hit.allocation.counts.played, 4u);
+}
+
+// An arpeggio takes turns among inner notes only: the melody's and the bass's
+// voices play their notes whole.
+TEST(VoiceAllocation, AnArpeggioLeavesTheMelodyAndTheBassAlone) {
+    MidiTrack track = MidiTrack()
+                          .note(0, 0, 36, 80, 1000)  // bass
+                          .note(0, 3, 84, 80, 1000)  // melody
+                          .note(0, 1, 60, 80, 1000)
+                          .note(0, 1, 64, 80, 1000)
+                          .note(100, 2, 67, 80, 300);  // left out, then in turn
+    AllocationSettings settings;
+    settings.arpeggioMs = 50;
+    Arranged arranged = arrange(track, settings);
+    EXPECT_EQ(arranged.allocation.counts.arpeggiated, 1u);
+    int turns = 0;
+    for (int voice = 0; voice < 4; ++voice) {
+        std::vector<std::string> notes = voiceText(arranged, voice);
+        if (notes.front().rfind("36@", 0) == 0 || notes.front().rfind("84@", 0) == 0) {
+            EXPECT_EQ(notes.size(), 1u) << notes.front();
+        }
+        for (const std::string& note : notes) turns += note.rfind("67@", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(turns, 3);  // 100-150, 200-250, 300-350 in turn with its host
+}
+
 }  // namespace
 }  // namespace testing_support
