@@ -23,6 +23,15 @@ struct Candidate {
     std::uint8_t key;
     bool drum;
     std::uint32_t heard = 0;  // from here on it may be cut short; before, only left out
+    std::uint32_t soon = 0;   // ticks within which a line that is about to start counts as now
+};
+
+// A moment of the song: a tick, and the ticks after it that count as the same
+// moment to a listener (a bass note that ends a few milliseconds after the next
+// one starts is not the bass against it).
+struct Moment {
+    std::uint32_t tick;
+    std::uint32_t soon;
 };
 
 // What a note counts for at a moment: the melody and the bass of that moment
@@ -36,11 +45,13 @@ struct Standing {
     }
 };
 
-// What a voice sounds: the note that struck it, and another note of the same
-// key that it sounds for as well.
+// What a voice sounds: the note that struck it, and of the other notes of its
+// key that it sounds for as well, the one that counted most when it came and
+// the one that lasts longest.
 struct Sound {
     std::uint32_t playing = kNoNote;
     std::uint32_t also = kNoNote;
+    std::uint32_t longest = kNoNote;
     std::uint32_t end = 0;
     std::size_t segment = 0;  // its VoiceNote
     std::uint32_t heard = 0;
@@ -66,7 +77,7 @@ public:
         // Candidates come in start order already: only notes of one tick change places.
         std::vector<Standing> standing(candidates_.size());
         for (std::uint32_t i = 0; i < candidates_.size(); ++i)
-            standing[i] = standingOf(i, startOf(i));
+            standing[i] = standingOf(i, momentOf(i));
         auto first = [&](std::uint32_t a, std::uint32_t b) { return standing[b] < standing[a]; };
         for (std::size_t from = 0; from < order.size();) {
             std::size_t to = from + 1;
@@ -114,7 +125,7 @@ private:
                 heardFrom = note.start;
             }
             std::uint32_t heard = std::max(shortest, std::min(heardTicks, end - note.start));
-            candidates_.push_back({i, end, key, note.drum, note.start + heard});
+            candidates_.push_back({i, end, key, note.drum, note.start + heard, heardTicks});
         }
     }
 
@@ -122,16 +133,22 @@ private:
         return notes_.notes[candidates_[candidate].note].start;
     }
 
-    Standing standingOf(std::uint32_t candidate, std::uint32_t tick) const {
+    Moment momentOf(std::uint32_t candidate) const {
+        return {startOf(candidate), candidates_[candidate].soon};
+    }
+
+    Standing standingOf(std::uint32_t candidate, Moment moment) const {
         if (candidate == kNoNote) return {};
         const Candidate& c = candidates_[candidate];
         const music::SongNote& note = notes_.notes[c.note];
         if (c.drum) return {false, kDrumWeight * (1 + drumHit(note.key).weight)};
-        return {isLineAt(notes_, note, tick), noteWorth(notes_, note, tick)};
+        return {isLineAt(notes_, note, moment.tick, moment.soon),
+                noteWorth(notes_, note, moment.tick)};
     }
 
-    Standing standingOf(const Sound& sound, std::uint32_t tick) const {
-        return std::max(standingOf(sound.playing, tick), standingOf(sound.also, tick));
+    Standing standingOf(const Sound& sound, Moment moment) const {
+        return std::max({standingOf(sound.playing, moment), standingOf(sound.also, moment),
+                         standingOf(sound.longest, moment)});
     }
 
     bool allowed(int voice, const Candidate& c) const {
@@ -165,12 +182,12 @@ private:
                 return start(voice, candidate, {}, false);
             }
         }
-        Standing standing = standingOf(candidate, tick);
+        Moment now = momentOf(candidate);
+        Standing standing = standingOf(candidate, now);
         for (;;) {
             if (int voice = freeVoice(c); voice >= 0) return start(voice, candidate, {}, false);
-            int voice = weakestVoice(c, tick);
-            if (voice < 0 || !(standingOf(voices_[voice].sound, tick) < standing))
-                return leaveOut(candidate, false);
+            int voice = weakestVoice(c, now, standing);
+            if (voice < 0) return leaveOut(candidate, false);
             if (tick >= voices_[voice].sound.heard) {
                 Sound taken = voices_[voice].sound;
                 bool counted = cutShort(voice, tick);
@@ -201,23 +218,26 @@ private:
             endSegment(voice, tick);
             start(voice, candidate, taken, false);
             if (!c.drum) ++out_.counts.struckAgain;
-            soundAlsoFor(voice, taken.playing, tick);
+            soundAlsoFor(voice, taken.playing, momentOf(candidate));
             return;
         }
         ++(c.drum ? out_.counts.drumsPlayed : out_.counts.keySounding);
         v.sound.end = std::max(v.sound.end, c.end);
         out_.voices[voice][v.sound.segment].end = v.sound.end;
-        soundAlsoFor(voice, candidate, tick);
+        soundAlsoFor(voice, candidate, momentOf(candidate));
     }
 
-    // The voice sounds for `candidate` too, or for the note already there
-    // that counts for more; an arpeggio leaves the voice alone while either
-    // is the melody or the bass.
-    void soundAlsoFor(int voice, std::uint32_t candidate, std::uint32_t tick) {
+    // The voice sounds for `candidate` too; an arpeggio leaves the voice alone
+    // while any note it sounds for is the melody or the bass.
+    void soundAlsoFor(int voice, std::uint32_t candidate, Moment now) {
         Sound& sound = voices_[voice].sound;
-        if (sound.also == kNoNote || standingOf(sound.also, tick) < standingOf(candidate, tick))
+        if (sound.also == kNoNote || standingOf(sound.also, now) < standingOf(candidate, now))
             sound.also = candidate;
-        out_.voices[voice][sound.segment].also = candidates_[sound.also].note;
+        if (sound.longest == kNoNote || candidates_[sound.longest].end < candidates_[candidate].end)
+            sound.longest = candidate;
+        VoiceNote& segment = out_.voices[voice][sound.segment];
+        segment.also = candidates_[sound.also].note;
+        segment.longest = candidates_[sound.longest].note;
     }
 
     int freeVoice(const Candidate& c) const {
@@ -244,16 +264,29 @@ private:
         return best;
     }
 
-    // The sounding voice that counts least now.
-    int weakestVoice(const Candidate& c, std::uint32_t tick) const {
+    // Of the sounding voices that count for less than `standing` now, the one
+    // that costs least to take: a line that is about to end gives way before a
+    // note that has long to sound, and a note not yet heard loses what it has
+    // played too.
+    int weakestVoice(const Candidate& c, Moment now, Standing standing) const {
         int best = -1;
-        Standing bestStanding;
+        double bestCost = 0;
         for (int voice = 0; voice < kVoiceCount; ++voice) {
-            if (!allowed(voice, c) || voices_[voice].sound.playing == kNoNote) continue;
-            Standing standing = standingOf(voices_[voice].sound, tick);
-            if (best < 0 || standing < bestStanding) {
+            const Sound& sound = voices_[voice].sound;
+            if (!allowed(voice, c) || sound.playing == kNoNote) continue;
+            Standing sounding = standingOf(sound, now);
+            if (!(sounding < standing)) continue;
+            double cost = sounding.worth;
+            if (now.tick < sound.heard) {
+                const Candidate& playing = candidates_[sound.playing];
+                if (!playing.drum) {
+                    const music::SongNote& note = notes_.notes[playing.note];
+                    cost += noteWorth(notes_, note, note.start) - noteWorth(notes_, note, now.tick);
+                }
+            }
+            if (best < 0 || cost < bestCost) {
                 best = voice;
-                bestStanding = standing;
+                bestCost = cost;
             }
         }
         return best;
@@ -265,7 +298,7 @@ private:
         Voice& v = voices_[voice];
         v.before = taken;
         v.beforeCounted = takenCounted;
-        v.sound = {candidate, kNoNote, c.end, out_.voices[voice].size(), c.heard};
+        v.sound = {candidate, kNoNote, kNoNote, c.end, out_.voices[voice].size(), c.heard};
         v.lastChannel = note.channel;
         out_.voices[voice].push_back(
             {note.start, c.end, c.key, note.velocity, note.channel, c.note});
@@ -347,9 +380,10 @@ const music::LineStretch* stretchAfter(const music::SongNotes& notes, std::uint3
 }
 
 bool inStretch(const music::SongNotes& notes, std::uint32_t from, std::uint32_t count,
-               std::uint32_t tick) {
+               std::uint32_t tick, std::uint32_t soon) {
     const music::LineStretch* after = stretchAfter(notes, from, count, tick);
-    return after != notes.stretches.data() + from + count && after->start <= tick;
+    return after != notes.stretches.data() + from + count &&
+           (after->start <= tick || after->start - tick <= soon);
 }
 
 }  // namespace
@@ -361,9 +395,10 @@ double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std
            kVelocityWeight * note.velocity;
 }
 
-bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
-    return inStretch(notes, note.melodyFrom, note.melodyCount, tick) ||
-           inStretch(notes, note.bassFrom, note.bassCount, tick);
+bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick,
+              std::uint32_t soon) {
+    return inStretch(notes, note.melodyFrom, note.melodyCount, tick, soon) ||
+           inStretch(notes, note.bassFrom, note.bassCount, tick, soon);
 }
 
 namespace {
@@ -371,7 +406,7 @@ namespace {
 // A note inside the texture: neither the melody nor the bass from `tick` on.
 bool isInner(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick) {
     return !note.drum && music::melodyTicksFrom(notes, note, tick) == 0 &&
-           music::bassTicksFrom(notes, note, tick) == 0 && !isLineAt(notes, note, tick);
+           music::bassTicksFrom(notes, note, tick) == 0 && !isLineAt(notes, note, tick, 0);
 }
 
 // A left-out inner note that takes turns with the inner note sounding on a
@@ -431,8 +466,8 @@ public:
             VoiceNote slice = host;
             if (member != kHost) {
                 const music::SongNote& guest = notes_.notes[guests[member]];
-                slice = {tick,           end,         guest.key, guest.velocity, guest.channel,
-                         guests[member], kNoVoiceNote};
+                slice = {tick,           end,          guest.key,   guest.velocity, guest.channel,
+                         guests[member], kNoVoiceNote, kNoVoiceNote};
             }
             if (!emit(slice, tick, end)) return false;
             turns.push_back(member);
@@ -484,12 +519,12 @@ std::size_t arpeggiate(const music::SongNotes& notes, const std::vector<std::uin
             int host = soundingAt(allocation.voices[voice], tick);
             if (host < 0) continue;
             const VoiceNote& hostSegment = allocation.voices[voice][host];
-            const music::SongNote& hostNote = notes.notes[hostSegment.note];
-            if (!isInner(notes, hostNote, tick) ||
-                (hostSegment.also != kNoVoiceNote &&
-                 !isInner(notes, notes.notes[hostSegment.also], tick)))
+            auto inner = [&](std::uint32_t note) {
+                return note == kNoVoiceNote || isInner(notes, notes.notes[note], tick);
+            };
+            if (!inner(hostSegment.note) || !inner(hostSegment.also) || !inner(hostSegment.longest))
                 continue;
-            double worth = noteWorth(notes, hostNote, tick);
+            double worth = noteWorth(notes, notes.notes[hostSegment.note], tick);
             if (bestVoice < 0 || worth < bestWorth) {
                 bestVoice = voice;
                 bestHost = host;

@@ -44,8 +44,11 @@ struct VoiceNote {
     std::uint8_t key;
     std::uint8_t velocity;
     std::uint8_t channel;
-    std::uint32_t note;                 // in music::SongNotes::notes
-    std::uint32_t also = kNoVoiceNote;  // a note of the same key it sounds for as well
+    std::uint32_t note;  // in music::SongNotes::notes
+    // Notes of the same key it sounds for as well: the one that counted most
+    // when it came, the one that lasts longest.
+    std::uint32_t also = kNoVoiceNote;
+    std::uint32_t longest = kNoVoiceNote;
 };
 
 // Where a note was left out, for the report.
@@ -102,7 +105,9 @@ Allocation allocateVoices(const music::SongNotes& notes, const AllocationSetting
 // What a note is worth from `tick` on, by the rule above.
 double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick);
 
-// Whether the note is the melody's highest or the bass's lowest at `tick`.
-bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick);
+// Whether the note is the melody's highest or the bass's lowest at `tick` or
+// within `soon` ticks after it.
+bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick,
+              std::uint32_t soon);
 
 }  // namespace songprep
