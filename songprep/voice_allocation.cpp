@@ -119,9 +119,10 @@ private:
             // The song's tempo changes rarely: a tick's length is asked for
             // once per start tick.
             if (candidates_.empty() || note.start != heardFrom) {
-                // Half a player unit more, as the converter rounds times to units.
+                // Two player units more, as the converter rounds both ends to units
+                // and may start a note up to a unit late.
                 heardTicks =
-                    settings_.ticksForMs(kShortestHeardMs + settings_.shortestMs / 4, note.start);
+                    settings_.ticksForMs(kShortestHeardMs + settings_.shortestMs, note.start);
                 heardFrom = note.start;
             }
             std::uint32_t heard = std::max(shortest, std::min(heardTicks, end - note.start));

@@ -165,7 +165,8 @@ std::vector<std::string> allNotes(const Arranged& arranged) {
 }
 
 // A note that a more important one takes the voice from within its first 30
-// ms (here 31 ticks, with the converter's rounding) is not started at all, and
+// ms (here 35 ticks, with two player units for the converter's rounding) is
+// not started at all, and
 // the note it had cut short plays on; from then on it is cut short.
 TEST(VoiceAllocation, ANoteTakenFromBeforeItIsHeardIsLeftOutAndWhatItCutPlaysOn) {
     auto song = [](std::uint32_t taken) {
@@ -177,17 +178,17 @@ TEST(VoiceAllocation, ANoteTakenFromBeforeItIsHeardIsLeftOutAndWhatItCutPlaysOn)
             .note(100, 2, 60, 80, 1900)           // takes the 50's voice
             .note(100 + taken, 2, 62, 80, 2500);  // worth more than the 60
     };
-    Arranged early = arrange(song(30));
-    EXPECT_EQ(allNotes(early), (std::vector<std::string>{"36@0-3000", "50@0-130", "52@0-3000",
-                                                         "62@130-2630", "84@0-3000"}));
+    Arranged early = arrange(song(34));
+    EXPECT_EQ(allNotes(early), (std::vector<std::string>{"36@0-3000", "50@0-134", "52@0-3000",
+                                                         "62@134-2634", "84@0-3000"}));
     EXPECT_EQ(early.allocation.counts.leftOutAhead, 1u);
     EXPECT_EQ(early.allocation.counts.firstLeftOutAhead[0].key, 60);
-    EXPECT_EQ(early.allocation.counts.cutShort, 1u);  // the 50, at 130 rather than at 100
+    EXPECT_EQ(early.allocation.counts.cutShort, 1u);  // the 50, at 134 rather than at 100
 
-    Arranged heard = arrange(song(31));
+    Arranged heard = arrange(song(35));
     EXPECT_EQ(allNotes(heard),
-              (std::vector<std::string>{"36@0-3000", "50@0-100", "52@0-3000", "60@100-131",
-                                        "62@131-2631", "84@0-3000"}));
+              (std::vector<std::string>{"36@0-3000", "50@0-100", "52@0-3000", "60@100-135",
+                                        "62@135-2635", "84@0-3000"}));
     EXPECT_EQ(heard.allocation.counts.leftOutAhead, 0u);
     EXPECT_EQ(heard.allocation.counts.cutShort, 2u);
 }
