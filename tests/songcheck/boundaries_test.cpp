@@ -39,7 +39,7 @@ protected:
 TEST_F(SongcheckBoundary, ChannelFourIsTheLastWithAVoiceAndFiveTheFirstWithout) {
     RunResult result = check(MidiTrack().note(0, 3, 60, 100, 240).note(0, 4, 62, 100, 240));
     EXPECT_TRUE(reports(result,
-                        "loss      1  channel 5 has no voice: 1 notes and 0 other "
+                        "loss      1  channel 5 has no voice: 1 note and 0 other "
                         "messages left out\n             at tick 0 channel 5\n"))
         << result.output;
     EXPECT_FALSE(reports(result, "channel 4 has no voice")) << result.output;
