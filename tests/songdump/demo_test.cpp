@@ -64,7 +64,7 @@ TEST(Demo, ConvertsToTheSameBytesOnEverySystem) {
     EXPECT_EQ(fingerprint(listing.output), "48426 bytes, ca93d0d23981c353");
     EXPECT_EQ(fingerprint(check.output), "1177 bytes, 700f70b00d04f629");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.check.svg")),
-              "123863 bytes, 3d56df0d3c847d94");
+              "123994 bytes, 4749b574679cc7f7");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.wav")), "6412652 bytes, 6a2850db51abe300");
     EXPECT_EQ(fingerprint(prepared.output), "1303 bytes, acdc4c01f8e7fe21");
     EXPECT_EQ(fingerprint(readText(demo.folder / "prepared.mid")), "3246 bytes, cc2688699705544b");
