@@ -40,6 +40,12 @@ function(songtools_program name)
     return()
   endif()
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A copy in BUILD/bin/ too, so that one folder on the PATH holds every
+  # program of the build (the README's first command puts it there).
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/bin
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${PROJECT_BINARY_DIR}/bin/
+    VERBATIM)
   songtools_configure_page(man1/${name}.1 page)
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
