@@ -1,6 +1,6 @@
 // The bundled example converts cleanly, to the same bytes on every system; its
-// committed files are what its generator writes, and its committed piano roll is
-// what songdump draws.
+// committed files, and the walk-through's band.mid, are what their generators
+// write, and its committed piano roll is what songdump draws.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -81,6 +81,20 @@ TEST(Demo, GeneratorWritesTheCommittedFiles) {
     ASSERT_EQ(result.exitCode, 0);
     for (const char* name : kDemoFiles)
         EXPECT_EQ(readFile(output / name), readFile(kDemoFolder / name)) << name;
+}
+
+// The README's walk-through runs on examples/band/band.mid.
+TEST(Demo, BandGeneratorWritesTheCommittedFile) {
+    if (std::string(PYTHON3_PATH).empty())
+        GTEST_SKIP() << "python3 is not installed, or cannot be run by a cross-built test";
+    TempFolder output;
+    const std::filesystem::path band = BAND_FOLDER;
+
+    RunResult result =
+        runProgram(PYTHON3_PATH, {(band / "make_band.py").string(), "."}, output.path());
+
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(readFile(output / "band.mid"), readFile(band / "band.mid"));
 }
 
 }  // namespace
