@@ -93,6 +93,19 @@ TEST_F(SongcheckBoundary, AStreamAsLongAsMaxBytesFitsAndOneByteMoreDoesNot) {
         << over.output;
 }
 
+// At 50 quarter notes a minute a tick is one player unit.
+TEST_F(SongcheckBoundary, OnePlayerUnitIsSaidInTheSingular) {
+    MidiTrack oneTick = MidiTrack().tempo(0, 1200000).note(0, 0, 60, 100, 1);
+    RunResult result = check(oneTick);
+    EXPECT_TRUE(reports(result, "Song: 1 player unit, ")) << result.output;
+    song.writeEnvelopes("2 0 V A 1 2 3 4\n3 0 V A 1 2 3 4\n");
+    result = check(oneTick);
+    EXPECT_TRUE(reports(result,
+                        "at line 1: tick 2, 1 player unit late; line 2: tick 3, 2 "
+                        "player units late\n"))
+        << result.output;
+}
+
 TEST_F(SongcheckBoundary, OnlyAGapOfExactly256UnitsVanishes) {
     // At 50 quarter notes a minute a tick is one player unit: gaps of 255,
     // 256 and 257 units, then 512, a filler and a delay byte of 0 after it,

@@ -2,6 +2,8 @@
 // file songmake converts out; one test per option, and the exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/songprep/heard_file.h"
 #include "tests/support/song_folder.h"
 
@@ -123,10 +125,30 @@ TEST_F(Songprep, TheArrangersOptions) {
     EXPECT_EQ(line(arpeggio, "Music kept:"),
               "Music kept: melody 98.2%, bass 100.0%, note time 74.8% (four voices hold at most "
               "74.8%)");
-    EXPECT_TRUE(line(arpeggio, "Left out, no voice free").starts_with(
-        "Left out, no voice free when written: 14 notes, 14 of them played in arpeggios "
-        "instead, at tick 0 channel 3 key 60;"))
-        << arpeggio.output;
+    std::string arpeggiated = line(arpeggio, "Left out, no voice free");
+    EXPECT_TRUE(
+        arpeggiated.starts_with("Left out, no voice free when written: 14 notes, 14 of "
+                                "them played in arpeggios instead, at tick 0 channel 3 "
+                                "key 60;"))
+        << arpeggiated;
+}
+
+// Keys struck together on one channel: four voices play four of them, and of
+// the notes left out the first five are listed, the rest counted.
+TEST_F(Songprep, TheNotesLeftOutAreListedFiveAtMost) {
+    auto chord = [](int keys) {
+        MidiTrack track;
+        for (int key = 60; key < 60 + keys; ++key) track.note(0, 0, key, 100, 480);
+        return midiFile(0, {track});
+    };
+    const std::string leftOut = "Left out, no voice free when written: ";
+    std::string five = line(prepare({}, chord(9)), leftOut);
+    EXPECT_TRUE(five.starts_with(leftOut + "5 notes, at tick 0 channel 1 key ")) << five;
+    EXPECT_EQ(std::count(five.begin(), five.end(), ';'), 4) << five;
+    EXPECT_EQ(five.find("more"), std::string::npos) << five;
+    std::string six = line(prepare({}, chord(10)), leftOut);
+    EXPECT_TRUE(six.starts_with(leftOut + "6 notes, at tick 0 channel 1 key ")) << six;
+    EXPECT_TRUE(six.ends_with("; and 1 more")) << six;
 }
 
 // Over --max-bytes the least important notes go, drums and inner notes first;
@@ -134,10 +156,12 @@ TEST_F(Songprep, TheArrangersOptions) {
 TEST_F(Songprep, TheStreamIsMadeToFitOrNothingIsWritten) {
     RunResult fitted = prepare({"--max-bytes", "150"});
     EXPECT_EQ(fitted.exitCode, 0);
-    EXPECT_TRUE(line(fitted, "Stream:").starts_with(
-        "Stream: 150 bytes of the 150 the firmware holds; 34 notes left out to fit, the least "
-        "important first, at tick 0 channel 3 key 60; tick 0 channel 3 key 64;"))
-        << fitted.output;
+    std::string stream = line(fitted, "Stream:");
+    EXPECT_TRUE(
+        stream.starts_with("Stream: 150 bytes of the 150 the firmware holds; 34 notes left "
+                           "out to fit, the least important first, at tick 0 channel 3 "
+                           "key 60; tick 0 channel 3 key 64;"))
+        << stream;
     EXPECT_EQ(line(fitted, "Music kept:"),
               "Music kept: melody 100.0%, bass 100.0%, note time 56.6% (four voices hold at most "
               "67.3%)");
