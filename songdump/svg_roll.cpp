@@ -52,7 +52,7 @@ RollPicture pictureOf(const PianoRoll& roll, bool& cut) {
             picture.legend.push_back({voice, RollBar::Look::filled, format("voice %d", voice)});
     // The strip of marks, labelled "set", in the colour of the voice they set.
     picture.legend.push_back({pianoroll::kNeutralGrey, RollBar::Look::filled,
-                              "set: a voice's setting changes, in its colour", 270, true});
+                              "set: a voice's setting changes, in its colour", 290, true});
     return picture;
 }
 
