@@ -3,14 +3,26 @@
 # folder makes to be installed.
 include(GNUInstallDirs)
 
-# The pages under man/ carry the version through @PROJECT_VERSION@; the build
-# folder holds them filled in, and those are the ones installed and checked.
+# The pages under man/ carry the version written out, so that they read right
+# where they stand too (man -l man/man1/songprep.1); the build folder holds the
+# copies that are installed and checked.
 set(SONGTOOLS_MAN_SOURCE ${PROJECT_SOURCE_DIR}/man)
 set(SONGTOOLS_MAN_BUILD ${PROJECT_BINARY_DIR}/man)
 
-# Fills in the page man/SECTION_FOLDER/PAGE and returns the path of the result.
+# Copies the page man/SECTION_FOLDER/PAGE into the build folder and returns the
+# path of the copy; configuring stops where the page names another version than
+# the project's, as after a version change made in project() alone.
 function(songtools_configure_page page out_var)
-  configure_file(${SONGTOOLS_MAN_SOURCE}/${page} ${SONGTOOLS_MAN_BUILD}/${page} @ONLY)
+  set(source ${SONGTOOLS_MAN_SOURCE}/${page})
+  file(STRINGS ${source} os_line REGEX "^\\.Os ")
+  file(STRINGS ${source} versions REGEX "[0-9]+\\.[0-9]+\\.[0-9]+")
+  string(REGEX MATCHALL "[0-9]+\\.[0-9]+\\.[0-9]+" versions "${versions}")
+  list(REMOVE_ITEM versions ${PROJECT_VERSION})
+  if(NOT os_line STREQUAL ".Os songtools ${PROJECT_VERSION}" OR versions)
+    message(FATAL_ERROR "man/${page} does not carry version ${PROJECT_VERSION}, the "
+      "project's: write it in its .Os line and wherever the page names the version")
+  endif()
+  configure_file(${source} ${SONGTOOLS_MAN_BUILD}/${page} COPYONLY)
   set(${out_var} ${SONGTOOLS_MAN_BUILD}/${page} PARENT_SCOPE)
 endfunction()
 
@@ -28,6 +40,12 @@ function(songtools_program name)
     return()
   endif()
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A copy in BUILD/bin/ too, so that one folder on the PATH holds every
+  # program of the build (the README's first command puts it there).
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/bin
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${PROJECT_BINARY_DIR}/bin/
+    VERBATIM)
   songtools_configure_page(man1/${name}.1 page)
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

@@ -14,6 +14,9 @@ install(FILES
           ${PROJECT_SOURCE_DIR}/examples/demo/demo.env
           ${PROJECT_SOURCE_DIR}/examples/demo/demo.svg
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/demo)
+# The README's walk-through runs on it.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/band/band.mid
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/band)
 install(FILES
           ${PROJECT_SOURCE_DIR}/examples/avr/Makefile
           ${PROJECT_SOURCE_DIR}/examples/avr/README.md

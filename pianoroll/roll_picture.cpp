@@ -17,6 +17,7 @@ constexpr double kWidestRoll = 1400;                  // longer songs are squeez
 constexpr double kMostPixelsPerUnit = 0.25;
 constexpr double kRollHeight = 360;  // rows shrink or grow to about this
 constexpr double kMarkStrip = 18, kAxisStrip = 22, kLegendStrip = 24;
+constexpr double kAxisUnitRoom = 90;  // "player units" at the legend row's right end
 constexpr int kSemitones = 12;
 
 const char* const kVoiceColours[] = {"#d1495b", "#00798c", "#edae49", "#7b4fa0",
@@ -56,7 +57,11 @@ Layout planLayout(const RollPicture& picture) {
     double length = static_cast<double>(std::max<std::uint64_t>(picture.length, 1));
     layout.pixelsPerUnit = std::min(kMostPixelsPerUnit, kWidestRoll / length);
     layout.rollBottom = layout.y(layout.lowNote);
-    layout.width = std::max(layout.x(static_cast<double>(picture.length)) + kRight, 480.0);
+    // Wide enough for the legend and, after it, the time axis's unit.
+    double legend = kLeft + kAxisUnitRoom;
+    for (const LegendEntry& entry : picture.legend) legend += entry.width;
+    layout.width =
+        std::max({layout.x(static_cast<double>(picture.length)) + kRight, 480.0, legend});
     layout.height = layout.rollBottom + kMarkStrip + kAxisStrip + kLegendStrip;
     return layout;
 }
@@ -180,10 +185,14 @@ std::string drawMarksAndLegend(const RollPicture& picture, const Layout& layout)
         std::string paint = entry.look == RollBar::Look::filled
                                 ? format("fill=\"%s\"", colour(entry.voice))
                                 : barPaint(swatch);
-        svg += format(
-            "<rect x=\"%.1f\" y=\"%.1f\" width=\"10\" height=\"10\" %s/>"
-            "<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
-            x, y - 9, paint.c_str(), x + 14, y, escapeXml(entry.label).c_str());
+        if (entry.mark)
+            svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"2\" height=\"12\" fill=\"%s\"/>",
+                          x + 4, y - 10, colour(entry.voice));
+        else
+            svg += format("<rect x=\"%.1f\" y=\"%.1f\" width=\"10\" height=\"10\" %s/>", x, y - 9,
+                          paint.c_str());
+        svg += format("<text x=\"%.1f\" y=\"%.1f\">%s</text>\n", x + 14, y,
+                      escapeXml(entry.label).c_str());
         x += entry.width;
     }
     svg +=

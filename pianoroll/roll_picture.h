@@ -34,12 +34,14 @@ struct RollMark {
     std::string title;
 };
 inline constexpr int kAlarm = -1;
+inline constexpr int kNeutralGrey = 7;  // the grey among the voice colours
 
 struct LegendEntry {
     int voice = 0;  // picks the colour; kAlarm for a warning red
     RollBar::Look look = RollBar::Look::filled;
     std::string label;
     double width = 70;  // room it takes in the legend row
+    bool mark = false;  // shown as a mark of the strip along the bottom, not as a bar
 };
 
 struct RollPicture {

@@ -16,7 +16,7 @@ using toolkit::format;
 
 constexpr double kStreamOpacity = 0.75;  // lets the file's outlines show through
 using pianoroll::kMostBarsPerLayer;
-constexpr int kNoteColour = 7;  // the grey of the voice colours, for notes
+constexpr int kInfoColour = pianoroll::kNeutralGrey;  // for remarks
 
 std::string keyText(int key) { return music::noteName(key); }
 
@@ -93,13 +93,13 @@ bool addPlayedNotes(const NoteComparison& comparison, pianoroll::RollPicture& pi
 void addFindingMarks(const Findings& findings, const TempoMap& tempo,
                      pianoroll::RollPicture& picture) {
     for (const Finding& finding : findings.all()) {
-        std::string kind = finding.loss ? "loss: " : "note: ";
+        std::string kind = finding.loss ? "loss: " : "info: ";
         if (finding.places.empty())
             picture.marks.push_back(
-                {0, finding.loss ? pianoroll::kAlarm : kNoteColour, kind + finding.title});
+                {0, finding.loss ? pianoroll::kAlarm : kInfoColour, kind + finding.title});
         for (const Place& place : finding.places)
             picture.marks.push_back({place.timed ? tempo.units(place.tick) : 0,
-                                     finding.loss ? pianoroll::kAlarm : kNoteColour,
+                                     finding.loss ? pianoroll::kAlarm : kInfoColour,
                                      kind + finding.title + " (" + describePlace(place) + ")"});
     }
 }
@@ -126,7 +126,11 @@ std::string drawCheck(const ConversionTrace& trace, const SongCheck& check, doub
             {voice, RollBar::Look::filled, format("voice %d plays", voice), 100});
     picture.legend.push_back({0, RollBar::Look::outlined, "in the file", 90});
     picture.legend.push_back({0, RollBar::Look::greyOutline, "channel without a voice", 160});
-    picture.legend.push_back({pianoroll::kAlarm, RollBar::Look::filled, "loss", 60});
+    // The strip of marks, labelled "found": point at a mark to read it.
+    picture.legend.push_back(
+        {pianoroll::kAlarm, RollBar::Look::filled, "found: a loss", 100, true});
+    picture.legend.push_back(
+        {kInfoColour, RollBar::Look::filled, "found: info, nothing lost", 170, true});
     return pianoroll::renderRoll(picture);
 }
 

@@ -67,6 +67,6 @@ std::size_t Findings::losses() const {
     return count;
 }
 
-std::size_t Findings::notes() const { return findings_.size() - losses(); }
+std::size_t Findings::remarks() const { return findings_.size() - losses(); }
 
 }  // namespace songcheck

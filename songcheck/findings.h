@@ -1,5 +1,5 @@
-// What a check found: each kind of loss or note with how often it happens and
-// where, first places first.
+// What a check found: each kind of loss or remark ("info": nothing is lost) with
+// how often it happens and where, first places first.
 #pragma once
 
 #include <cstddef>
@@ -32,14 +32,14 @@ Place timedLinePlace(std::size_t line, std::uint32_t tick, std::string detail);
 std::string describePlace(const Place& place);
 
 struct Finding {
-    bool loss = true;  // false for a note: nothing is lost, but the user should know
+    bool loss = true;  // false for a remark: nothing is lost, but the user should know
     std::string title;
     std::size_t count = 0;
     std::vector<Place> places;  // the first kMostPlaces, in the order they were met
     std::uint64_t sortKey = 0;  // findings of one list are shown by this, then as added
 };
 
-// A finding of loss (or, with `loss` false, a note) not yet met anywhere.
+// A finding of loss (or, with `loss` false, a remark) not yet met anywhere.
 Finding finding(std::string title, bool loss = true);
 
 class Findings {
@@ -58,7 +58,7 @@ public:
     std::deque<Finding>& all() { return findings_; }
     const std::deque<Finding>& all() const { return findings_; }
     std::size_t losses() const;
-    std::size_t notes() const;
+    std::size_t remarks() const;
 
 private:
     std::deque<Finding> findings_;  // stable addresses while more are added

@@ -4,9 +4,12 @@
 #include <string>
 
 #include "midifile/midi_terms.h"
+#include "toolkit/text_format.h"
 
 namespace songcheck {
 namespace {
+
+using toolkit::plural;
 
 constexpr int kVoices = 4;  // channels 0 to 3 are the synthesizer's voices
 
@@ -93,8 +96,8 @@ void MessageCensus::addFindings(Findings& findings) const {
         const ChannelCounts& counts = channels_[channel];
         unvoiced.title = "channel " + std::to_string(channel + 1) +
                          (channel == 9 ? " (drums)" : "") +
-                         " has no voice: " + std::to_string(counts.notes) + " notes and " +
-                         std::to_string(counts.other) + " other messages left out";
+                         " has no voice: " + plural(counts.notes, "note", "notes") + " and " +
+                         plural(counts.other, "other message", "other messages") + " left out";
         findings.keep(std::move(unvoiced));
     }
     for (const auto& [key, finding] : skipped_) findings.keep(finding);

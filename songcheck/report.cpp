@@ -17,11 +17,11 @@ std::string keyText(int key) { return key < 0 ? "-" : music::noteName(key); }
 
 std::string headerText(const ReportFacts& facts) {
     const MidiHeader& header = facts.header;
-    std::string text =
-        format("%s: format %u, %s, %s, %s, %u ticks long\n", facts.midiName.c_str(), header.format,
-               plural(header.trackCount, "track", "tracks").c_str(),
-               midifile::describeDivision(header.division).c_str(),
-               plural(facts.tempoChanges, "tempo change", "tempo changes").c_str(), header.endTime);
+    std::string text = format("%s: format %u, %s, %s, %s, %s long\n", facts.midiName.c_str(),
+                              header.format, plural(header.trackCount, "track", "tracks").c_str(),
+                              midifile::describeDivision(header.division).c_str(),
+                              plural(facts.tempoChanges, "tempo change", "tempo changes").c_str(),
+                              plural(header.endTime, "tick", "ticks").c_str());
     if (facts.writtenUnitMs > 0)
         text += format("Written tempo at a player unit of %.3f ms; at %.3f ms the song %s.\n",
                        facts.writtenUnitMs, facts.unitMs,
@@ -29,12 +29,12 @@ std::string headerText(const ReportFacts& facts) {
     else
         text += "The file's header gives no time per tick.\n";
     if (facts.converted)
-        text += format(
-            "Song: %llu player units, %.2f s at %.3f ms; stream %zu bytes of the %zu "
-            "the firmware holds.\n",
-            static_cast<unsigned long long>(facts.songUnits),
-            static_cast<double>(facts.songUnits) * facts.unitMs / 1000.0, facts.unitMs,
-            facts.streamBytes, facts.maxBytes);
+        text +=
+            format("Song: %llu %s, %.2f s at %.3f ms; stream %s of the %zu the firmware holds.\n",
+                   static_cast<unsigned long long>(facts.songUnits),
+                   facts.songUnits == 1 ? "player unit" : "player units",
+                   static_cast<double>(facts.songUnits) * facts.unitMs / 1000.0, facts.unitMs,
+                   plural(facts.streamBytes, "byte", "bytes").c_str(), facts.maxBytes);
     if (facts.converted) text += "Music kept: " + music::describeMusicKept(facts.kept) + "\n";
     text +=
         "MIDI channels are numbered 1 to 16 as sequencers show them: voices 0 to 3 play "
@@ -59,7 +59,7 @@ std::string voiceTable(const NoteComparison& comparison) {
 std::string findingsText(const Findings& findings) {
     std::string text;
     for (const Finding& finding : findings.all()) {
-        text += format("%-4s %6zu  %s\n", finding.loss ? "loss" : "note", finding.count,
+        text += format("%-4s %6zu  %s\n", finding.loss ? "loss" : "info", finding.count,
                        finding.title.c_str());
         if (finding.places.empty()) continue;
         std::string places;
@@ -73,16 +73,18 @@ std::string findingsText(const Findings& findings) {
 }
 
 std::string closingLine(const Findings& findings) {
-    std::size_t losses = 0, places = 0, notes = findings.notes();
+    std::size_t losses = 0, places = 0, remarks = findings.remarks();
     for (const Finding& finding : findings.all())
         if (finding.loss) {
             ++losses;
             places += finding.count;
         }
-    std::string noted = notes == 0 ? "" : "; " + plural(notes, "note", "notes") + " above";
-    if (losses == 0) return "Nothing is lost" + noted + ".";
+    // "info" findings lose nothing; the count points the reader back to them.
+    std::string remarked =
+        remarks == 0 ? "" : "; " + plural(remarks, "remark", "remarks") + " marked info above";
+    if (losses == 0) return "Nothing is lost" + remarked + ".";
     return plural(losses, "kind of loss", "kinds of loss") + " in " +
-           plural(places, "place", "places") + noted + ".";
+           plural(places, "place", "places") + remarked + ".";
 }
 
 }  // namespace songcheck

@@ -115,8 +115,9 @@ void judgeEnvelope(const EnvelopeFields& fields, std::size_t line, const TracedE
     if (tick > lastNoteTick) {
         std::string detail = format("tick %u", tick);
         if (event != nullptr && event->placed && event->unit > lastNoteUnit)
-            detail += format(", %llu player units late",
-                             static_cast<unsigned long long>(event->unit - lastNoteUnit));
+            detail += format(", %llu %s late",
+                             static_cast<unsigned long long>(event->unit - lastNoteUnit),
+                             event->unit - lastNoteUnit == 1 ? "player unit" : "player units");
         addPlace(found.late, timedLinePlace(line, tick, detail));
     }
 }

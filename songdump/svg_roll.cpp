@@ -50,6 +50,9 @@ RollPicture pictureOf(const PianoRoll& roll, bool& cut) {
     for (int voice = 0; voice < kVoiceNibbleValues; ++voice)
         if (roll.voiceUsed(voice))
             picture.legend.push_back({voice, RollBar::Look::filled, format("voice %d", voice)});
+    // The strip of marks, labelled "set", in the colour of the voice they set.
+    picture.legend.push_back({pianoroll::kNeutralGrey, RollBar::Look::filled,
+                              "set: a voice's setting changes, in its colour", 290, true});
     return picture;
 }
 

@@ -21,49 +21,56 @@ std::string headerLine(const std::string& inName, const midifile::InputSong& son
                   plural(song.tempos.size(), "tempo change", "tempo changes").c_str());
 }
 
+// "at tick 0 channel 3 key 60; tick 96 channel 3 key 64; and 9 more": where the
+// first of `count` notes are, as songcheck lists places.
 std::string placesText(const std::vector<NotePlace>& places, std::size_t count) {
     std::string text;
     for (std::size_t i = 0; i < places.size(); ++i)
-        text += format("%s tick %u channel %d key %u", i == 0 ? " (first at" : ",", places[i].tick,
+        text += format("%s tick %u channel %d key %u", i == 0 ? ", at" : ";", places[i].tick,
                        places[i].channel + 1, places[i].key);
-    if (!places.empty()) text += count > places.size() ? ", ...)" : ")";
+    if (count > places.size()) text += format("; and %zu more", count - places.size());
     return text;
 }
 
-// "0 channels 1 (120 notes), 3 (4 notes)": what each voice plays.
-std::string arrangedVoicesLine(const Preparation& preparation) {
-    std::string text = "Voices:";
+// "Voice 0: channel 1 (120 notes), channel 3 (4 notes)": what each voice plays,
+// a line each.
+std::string arrangedVoicesLines(const Preparation& preparation) {
+    std::string text;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         const VoiceSummary& summary = preparation.voices[voice];
-        text += format("%s %d", voice == 0 ? "" : ";", voice);
-        bool any = false;
+        std::string channels;
         for (int channel = 0; channel < midifile::kChannels; ++channel) {
             std::size_t notes = summary.notesByChannel[channel];
             if (notes == 0) continue;
-            text += format("%s %d (%s%s)", any ? "," : " channel", channel + 1,
-                           channel == midifile::kDrumChannel ? "drums, " : "",
-                           plural(notes, "note", "notes").c_str());
-            any = true;
+            channels += format("%s channel %d (%s%s)", channels.empty() ? "" : ",", channel + 1,
+                               channel == midifile::kDrumChannel ? "drums, " : "",
+                               plural(notes, "note", "notes").c_str());
         }
-        if (!any) text += " empty";
+        text += format("Voice %d:%s\n", voice, channels.empty() ? " empty" : channels.c_str());
     }
-    return text + "\n";
+    return text;
 }
 
-std::string arrangementLine(const Preparation& preparation) {
+// A line for each way a note fares, so that a rule of the arranger adds a line.
+std::string arrangementLines(const Preparation& preparation) {
     const AllocationCounts& counts = preparation.allocation;
-    std::string text = format(
-        "Arranged: %s played, %zu cut short by a more important note, %zu "
-        "left out (no voice free when written)",
-        plural(counts.played, "note", "notes").c_str(), counts.cutShort, counts.leftOut);
-    text += placesText(counts.firstLeftOut, counts.leftOut);
-    if (counts.arpeggiated > 0) text += format(", %zu of them in arpeggios", counts.arpeggiated);
-    text += format(", %zu left out as a more important note would cut them within %.0f ms",
-                   counts.leftOutAhead, kShortestHeardMs);
-    text += placesText(counts.firstLeftOutAhead, counts.leftOutAhead);
-    text += format(", %zu struck again on the voice already sounding their key, %zu heard on it",
-                   counts.struckAgain, counts.keySounding);
-    return text + "\n";
+    std::string text =
+        format("Arranged: %s played, %zu of them cut short by a more important note\n",
+               plural(counts.played, "note", "notes").c_str(), counts.cutShort);
+    text += "Left out, no voice free when written: " + plural(counts.leftOut, "note", "notes") +
+            placesText(counts.firstLeftOut, counts.leftOut) + "\n";
+    text += format("Left out, as a more important note takes their voice within %.0f ms: ",
+                   kShortestHeardMs) +
+            plural(counts.leftOutAhead, "note", "notes") +
+            placesText(counts.firstLeftOutAhead, counts.leftOutAhead) + "\n";
+    if (counts.arpeggiated > 0)
+        text += format("Played in arpeggios instead: %zu of the notes left out\n",
+                       counts.arpeggiated);
+    text += "Struck again on the voice already playing that key: " +
+            plural(counts.struckAgain, "note", "notes") + "\n";
+    text += "Heard on the voice already playing that key, not struck again: " +
+            plural(counts.keySounding, "note", "notes") + "\n";
+    return text;
 }
 
 std::string drumsLine(const Preparation& preparation, const PrepOptions& options) {
@@ -94,19 +101,19 @@ std::string streamLine(const Preparation& preparation) {
     return text + "\n";
 }
 
-std::string voicesLine(const Preparation& preparation) {
-    std::string text = "Voices:";
+// "Voice 0: channel 2 (120 notes)", a line each: the channel each voice plays whole.
+std::string voicesLines(const Preparation& preparation) {
+    std::string text;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         const VoiceSummary& summary = preparation.voices[voice];
-        text += format("%s %d ", voice == 0 ? "" : ",", voice);
         if (summary.channel == kNoChannel)
-            text += "empty";
+            text += format("Voice %d: empty\n", voice);
         else
-            text += format("channel %d (%s%s)", summary.channel + 1,
+            text += format("Voice %d: channel %d (%s%s)\n", voice, summary.channel + 1,
                            summary.channel == midifile::kDrumChannel ? "drums, " : "",
                            plural(summary.notesPlayed, "note", "notes").c_str());
     }
-    return text + "\n";
+    return text;
 }
 
 std::string channelsLeftOutLine(const Preparation& preparation) {
@@ -204,9 +211,9 @@ std::string reportText(const std::string& inName, const midifile::InputSong& son
     std::string lines = headerLine(inName, song);
     if (preparation.mode == VoiceMode::channels)
         lines +=
-            voicesLine(preparation) + channelsLeftOutLine(preparation) + chordsLine(preparation);
+            voicesLines(preparation) + channelsLeftOutLine(preparation) + chordsLine(preparation);
     else
-        lines += arrangedVoicesLine(preparation) + arrangementLine(preparation) +
+        lines += arrangedVoicesLines(preparation) + arrangementLines(preparation) +
                  drumsLine(preparation, options);
     lines += "Music kept: " + music::describeMusicKept(preparation.kept) + "\n";
     lines += streamLine(preparation);

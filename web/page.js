@@ -135,38 +135,42 @@
     return true;
   }
 
-  // The example song's files, decoded once: its wave tables stand in for any
-  // the user has not given.
+  // The example song's files, decoded once.
   const exampleFiles = Object.entries(songtoolsBundle.example).map(([name, data]) => ({ name, bytes: bytesOfBase64(data) }));
-  const exampleBytes = (name) => exampleFiles.find((file) => file.name === name).bytes;
 
+  // The files given and nothing else, named as the programs look for them: the
+  // programs see what they would see in a folder holding just these.
   function inputFiles() {
     const stem = song.stem;
     const files = { [`${stem}.mid`]: song.given.midi.bytes };
-    files[`${stem}-0.raw`] = song.given.raw0 ? song.given.raw0.bytes : exampleBytes("demo-0.raw");
-    files[`${stem}-1.raw`] = song.given.raw1 ? song.given.raw1.bytes : exampleBytes("demo-1.raw");
+    for (const n of [0, 1]) if (song.given[`raw${n}`]) files[`${stem}-${n}.raw`] = song.given[`raw${n}`].bytes;
     if (song.given.env) files[`${stem}.env`] = song.given.env.bytes;
     return files;
   }
 
+  // What the page took, and what stands in for a wave table not given: the
+  // same as on the command line, so that the figures are the command line's.
   function listFiles() {
     const list = $("file-list");
     list.replaceChildren();
-    const describe = (file, role) => {
+    const say = (text) => {
       const item = document.createElement("li");
-      item.textContent = `${file.name} (${file.bytes.length} bytes): ${role}`;
+      item.textContent = text;
       list.appendChild(item);
     };
-    describe(song.given.midi, `the MIDI file, read as ${song.stem}.mid`);
-    if (song.given.env) describe(song.given.env, "the envelope file");
+    const stem = song.stem;
+    say(`${song.given.midi.name} (${song.given.midi.bytes.length} bytes): the MIDI file, read as ${stem}.mid`);
+    if (song.given.env) say(`${song.given.env.name} (${song.given.env.bytes.length} bytes): the envelope file, read as ${stem}.env`);
+    const missing = [0, 1].filter((n) => !song.given[`raw${n}`]);
     for (const n of [0, 1]) {
       const raw = song.given[`raw${n}`];
-      if (raw) describe(raw, `wave table ${n}`);
-      else {
-        const item = document.createElement("li");
-        item.textContent = `wave table ${n}: the example song's`;
-        list.appendChild(item);
-      }
+      if (raw) say(`${raw.name} (${raw.bytes.length} bytes): wave table ${n}, read as ${stem}-${n}.raw`);
+    }
+    if (missing.length) {
+      const which = missing.length === 2 ? "wave tables 0 and 1" : `wave table ${missing[0]}`;
+      say(`${which}: none given. The check counts ${missing.length === 2 ? "them" : "it"} missing, as songcheck ` +
+        `does beside a MIDI file without ${missing.length === 2 ? "them" : "it"}; the arranged song gets the example ` +
+        `song's, which songprep writes where none is given.`);
     }
     $("env-for-song-label").hidden = !song.given.env;
   }
@@ -232,6 +236,35 @@
 
   const failed = (result) => text(result.stderr) + text(result.stdout);
 
+  // "Music kept: melody 98.7%, bass 100.0%, note time 63.6% (four voices hold
+  // at most 66.3%)" from a report, into a row of the table.
+  function showKept(row, report) {
+    const kept = report.match(/^Music kept: melody ([\d.]+%), bass ([\d.]+%), note time ([\d.]+%) \(four voices hold at most ([\d.]+%)\)$/m);
+    const cells = $(row).querySelectorAll("td");
+    [1, 2, 3].forEach((group, i) => (cells[i].textContent = kept ? kept[group] : "no notes"));
+    $(row).hidden = false;
+    if (kept) $("kept-ceiling").textContent = `Four one-note voices could hold at most ${kept[4]} of the note time.`;
+  }
+
+  // songcheck's findings, each a line: what is lost (or worth knowing) and how often.
+  function showFindings(report) {
+    const list = $("findings");
+    list.replaceChildren();
+    for (const [, kind, count, title] of report.matchAll(/^(loss|info) +(\d+)  (.*)$/gm)) {
+      const item = document.createElement("li");
+      item.className = kind;
+      const places = count === "1" ? "1 place" : `${count} places`;
+      item.textContent = kind === "loss" ? `Lost in ${places}: ${title}` : `Worth knowing (${places}): ${title}`;
+      list.appendChild(item);
+    }
+    const closing = report.match(/^(Nothing is lost|\d+ kinds? of loss in \d+ places?)(;.*)?\.$/m);
+    if (closing) {
+      const item = document.createElement("li");
+      item.textContent = `${closing[1]}.`;
+      list.appendChild(item);
+    }
+  }
+
   async function checkSong() {
     const stem = song.stem;
     const files = inputFiles();
@@ -242,7 +275,10 @@
       showProblem(failed(checked));
       return false;
     }
-    $("check").hidden = false;
+    const report = text(checked.stdout);
+    for (const id of ["kept", "check", "transcripts"]) $(id).hidden = false;
+    showKept("kept-as-it-stands", report);
+    showFindings(report);
     $("check-report").textContent = transcript("songcheck", args, checked);
     const pictureName = `${stem}.check.svg`;
     if (checked.files[pictureName]) showPicture($("check-picture"), pictureName, checked.files[pictureName]);
@@ -261,6 +297,7 @@
       showProblem(failed(prepared));
       return false;
     }
+    showKept("kept-arranged", text(prepared.stdout));
     const songFiles = { ...prepared.files };
     if (song.given.env && $("env-for-song").checked) songFiles[`${arranged}.env`] = song.given.env.bytes;
 
@@ -304,7 +341,9 @@
     return true;
   }
 
-  // Where the roll's time axis puts a second: read off its labelled grid lines.
+  // Where the roll's time axis puts a second, and how far down its notes go:
+  // read off its labelled grid lines, which run from the top of the notes to
+  // the row of marks, below the title.
   function rollScale(svgText) {
     const picture = new DOMParser().parseFromString(svgText, "image/svg+xml").documentElement;
     const width = parseFloat(picture.getAttribute("width"));
@@ -312,13 +351,15 @@
     for (const line of picture.querySelectorAll('line[stroke="#ddd"]')) {
       const label = line.nextElementSibling;
       const seconds = label && label.tagName === "text" ? Number(label.textContent) : NaN;
-      if (Number.isFinite(seconds)) marks.push({ x: parseFloat(line.getAttribute("x1")), seconds });
+      if (Number.isFinite(seconds))
+        marks.push({ x: parseFloat(line.getAttribute("x1")), seconds,
+          top: parseFloat(line.getAttribute("y1")), bottom: parseFloat(line.getAttribute("y2")) });
     }
     if (!(width > 0) || marks.length < 2) return null;
     const first = marks[0];
     const last = marks[marks.length - 1];
     const perSecond = (last.x - first.x) / (last.seconds - first.seconds);
-    return { width, perSecond, zero: first.x - first.seconds * perSecond };
+    return { width, perSecond, zero: first.x - first.seconds * perSecond, top: first.top, bottom: first.bottom };
   }
 
   // Everything from the check on, one task at a time.
@@ -338,9 +379,12 @@
     return work;
   }
 
+  const kResultParts = ["kept", "listen", "check", "arrange", "transcripts"];
+
   function processSong() {
     stopPlaying();
-    for (const id of ["check", "arrange", "listen"]) $(id).hidden = true;
+    for (const id of kResultParts) $(id).hidden = true;
+    $("kept-arranged").hidden = true;
     listFiles();
     queue(async () => {
       if (await checkSong()) await arrangeSong();
@@ -368,9 +412,12 @@
     const seconds = audio.currentTime - playing.startedAt;
     const image = $("roll-picture");
     if (song.roll && image.clientWidth > 0) {
-      const x = (song.roll.zero + seconds * song.roll.perSecond) * (image.clientWidth / song.roll.width);
+      const scale = image.clientWidth / song.roll.width;
+      const x = (song.roll.zero + seconds * song.roll.perSecond) * scale;
       const cursor = $("roll-cursor");
       cursor.style.left = `${Math.min(x, image.clientWidth - 2)}px`;
+      cursor.style.top = `${song.roll.top * scale}px`;
+      cursor.style.height = `${(song.roll.bottom - song.roll.top) * scale}px`;
       cursor.hidden = false;
     }
     const rate = soundRate(song.seconds);
@@ -485,6 +532,7 @@
       stopPlaying();
       showProblem("");
       $("listen").hidden = true;
+      $("kept-arranged").hidden = true;
       $("prep-report").textContent = "";
       $("make-report").textContent = "";
       queue(async () => {

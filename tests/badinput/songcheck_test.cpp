@@ -27,7 +27,7 @@ TEST(SongcheckBadInput, SideFilesThatCannotBeReadAreReportedNotFatal) {
                                  "stops there\n"),
               std::string::npos)
         << result.output;
-    EXPECT_NE(result.output.find("note      1  no envelope file song.env"), std::string::npos);
+    EXPECT_NE(result.output.find("info      1  no envelope file song.env"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(space.folder / "song.sng"));
 }
 
@@ -38,7 +38,7 @@ TEST(SongcheckBadInput, AnEnvelopeFileWithoutEndCountsAsMissing) {
     std::filesystem::create_symlink("/dev/zero", space.folder / "song.env");
     RunResult result = space.run(SONGCHECK_PATH, {"song.mid"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_NE(result.output.find("note      1  no envelope file song.env"), std::string::npos);
+    EXPECT_NE(result.output.find("info      1  no envelope file song.env"), std::string::npos);
 }
 
 TEST(SongcheckBadInput, APictureThatCannotBeWrittenLeavesWhatWasThere) {

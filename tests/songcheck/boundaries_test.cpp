@@ -39,7 +39,7 @@ protected:
 TEST_F(SongcheckBoundary, ChannelFourIsTheLastWithAVoiceAndFiveTheFirstWithout) {
     RunResult result = check(MidiTrack().note(0, 3, 60, 100, 240).note(0, 4, 62, 100, 240));
     EXPECT_TRUE(reports(result,
-                        "loss      1  channel 5 has no voice: 1 notes and 0 other "
+                        "loss      1  channel 5 has no voice: 1 note and 0 other "
                         "messages left out\n             at tick 0 channel 5\n"))
         << result.output;
     EXPECT_FALSE(reports(result, "channel 4 has no voice")) << result.output;
@@ -91,6 +91,19 @@ TEST_F(SongcheckBoundary, AStreamAsLongAsMaxBytesFitsAndOneByteMoreDoesNot) {
                         "loss      1  the stream is 16 bytes, over the 15 the firmware "
                         "holds\n"))
         << over.output;
+}
+
+// At 50 quarter notes a minute a tick is one player unit.
+TEST_F(SongcheckBoundary, OnePlayerUnitIsSaidInTheSingular) {
+    MidiTrack oneTick = MidiTrack().tempo(0, 1200000).note(0, 0, 60, 100, 1);
+    RunResult result = check(oneTick);
+    EXPECT_TRUE(reports(result, "Song: 1 player unit, ")) << result.output;
+    song.writeEnvelopes("2 0 V A 1 2 3 4\n3 0 V A 1 2 3 4\n");
+    result = check(oneTick);
+    EXPECT_TRUE(reports(result,
+                        "at line 1: tick 2, 1 player unit late; line 2: tick 3, 2 "
+                        "player units late\n"))
+        << result.output;
 }
 
 TEST_F(SongcheckBoundary, OnlyAGapOfExactly256UnitsVanishes) {

@@ -87,7 +87,7 @@ TEST_F(SongCheck, ChannelsWithoutAVoiceAndASongWithoutNotes) {
               "loss      2  channel 10 (drums) has no voice: 2 notes and 0 other messages left "
               "out\n             at tick 0 channel 10; tick 240 channel 10");
     EXPECT_EQ(finding(result, "channel 6 has"),
-              "loss      1  channel 6 has no voice: 0 notes and 1 other messages left out\n"
+              "loss      1  channel 6 has no voice: 0 notes and 1 other message left out\n"
               "             at tick 480 channel 6");
     EXPECT_EQ(lastLine(result), "3 kinds of loss in 4 places.");
 }
@@ -212,13 +212,13 @@ TEST_F(SongCheck, EnvelopeLinesTheConverterSkipsOrChanges) {
               "             at line 5: tick 96000, 39800 player units late");
 }
 
-TEST_F(SongCheck, AMissingEnvelopeFileIsANoteNotALoss) {
+TEST_F(SongCheck, AMissingEnvelopeFileIsInfoNotALoss) {
     std::filesystem::remove(folder / "song.env");
     RunResult result = check(oneVoice(MidiTrack().note(0, 0, 60, 100, 480)), {"--strict"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(finding(result, "no envelope file"),
-              "note      1  no envelope file song.env: the song has no envelopes");
-    EXPECT_EQ(lastLine(result), "Nothing is lost; 1 note above.");
+              "info      1  no envelope file song.env: the song has no envelopes");
+    EXPECT_EQ(lastLine(result), "Nothing is lost; 1 remark marked info above.");
 }
 
 TEST_F(SongCheck, WaveFilesMissingShortLongSilentOrNotRaw) {
@@ -248,11 +248,12 @@ TEST_F(SongCheck, StreamSizeAndTiming) {
     RunResult result = check(oneVoice(track, 120), {"--max-bytes", "20", "--unit-ms", "5"});
     EXPECT_EQ(finding(result, "the stream is"),
               "loss      1  the stream is 85 bytes, over the 20 the firmware holds");
-    EXPECT_EQ(finding(result, "note      1  at a player unit"),
-              "note      1  at a player unit of 5.000 ms the song plays 2.00 times faster than "
+    EXPECT_EQ(finding(result, "info      1  at a player unit"),
+              "info      1  at a player unit of 5.000 ms the song plays 2.00 times faster than "
               "written (its own unit is 10.000 ms)");
-    EXPECT_NE(finding(result, "the converter's timing").find("note      1  the converter's timing"),
+    EXPECT_NE(finding(result, "the converter's timing").find("info      1  the converter's timing"),
               std::string::npos);
+    EXPECT_EQ(lastLine(result), "1 kind of loss in 1 place; 2 remarks marked info above.");
     EXPECT_NE(result.output.find("Written tempo at a player unit of 10.000 ms; at 5.000 ms the "
                                  "song plays 2.00 times faster than written.\n"),
               std::string::npos);

@@ -1,6 +1,6 @@
 // The bundled example converts cleanly, to the same bytes on every system; its
-// committed files are what its generator writes, and its committed piano roll is
-// what songdump draws.
+// committed files, and the walk-through's band.mid, are what their generators
+// write, and its committed piano roll is what songdump draws.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -62,11 +62,11 @@ TEST(Demo, ConvertsToTheSameBytesOnEverySystem) {
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.sng")), "2434 bytes, b66d9c6781271fff");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.S")), "16716 bytes, ce8f78715bd452ac");
     EXPECT_EQ(fingerprint(listing.output), "48426 bytes, ca93d0d23981c353");
-    EXPECT_EQ(fingerprint(check.output), "1163 bytes, 7979fb3e130004c5");
+    EXPECT_EQ(fingerprint(check.output), "1177 bytes, 700f70b00d04f629");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.check.svg")),
-              "123863 bytes, 3d56df0d3c847d94");
+              "123994 bytes, 4749b574679cc7f7");
     EXPECT_EQ(fingerprint(readText(demo.folder / "demo.wav")), "6412652 bytes, 6a2850db51abe300");
-    EXPECT_EQ(fingerprint(prepared.output), "1317 bytes, 2b837918d752ac75");
+    EXPECT_EQ(fingerprint(prepared.output), "1482 bytes, f93a1c363f0828a5");
     EXPECT_EQ(fingerprint(readText(demo.folder / "prepared.mid")), "3206 bytes, 57c910e15fa100bc");
 }
 
@@ -81,6 +81,20 @@ TEST(Demo, GeneratorWritesTheCommittedFiles) {
     ASSERT_EQ(result.exitCode, 0);
     for (const char* name : kDemoFiles)
         EXPECT_EQ(readFile(output / name), readFile(kDemoFolder / name)) << name;
+}
+
+// The README's walk-through runs on examples/band/band.mid.
+TEST(Demo, BandGeneratorWritesTheCommittedFile) {
+    if (std::string(PYTHON3_PATH).empty())
+        GTEST_SKIP() << "python3 is not installed, or cannot be run by a cross-built test";
+    TempFolder output;
+    const std::filesystem::path band = BAND_FOLDER;
+
+    RunResult result =
+        runProgram(PYTHON3_PATH, {(band / "make_band.py").string(), "."}, output.path());
+
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(readFile(output / "band.mid"), readFile(band / "band.mid"));
 }
 
 }  // namespace

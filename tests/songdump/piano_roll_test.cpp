@@ -12,6 +12,7 @@ namespace {
 
 using testing_support::Bytes;
 using testing_support::occurrences;
+using testing_support::operator+;
 
 PianoRoll rollOf(const Bytes& stream) {
     songformat::StreamDecoder decoder(stream);
@@ -94,6 +95,31 @@ TEST(SvgRoll, ASongEndingOnAGridStepGetsItsLastLineAndLabelOnce) {
     EXPECT_EQ(occurrences(svg, "text-anchor=\"middle\">0.50</text>"), 1);
     EXPECT_EQ(occurrences(svg, ">s.sng: 0.50 s, 200 player units of 2.5 ms</text>"), 1);
     EXPECT_TRUE(svg.ends_with(">seconds</text>\n</svg>\n"));
+}
+
+// A short song's picture is still as wide as its legend, with the time axis's
+// unit after it: the legend's last label (at some 6.2 pixels a character of
+// its 11-pixel font) ends before "seconds" begins.
+TEST(SvgRoll, AShortSongsLegendEndsBeforeTheAxisUnit) {
+    // C4 on the four voices for 200 units.
+    Bytes starts, ends;
+    for (std::uint8_t voice = 0; voice < 4; ++voice) {
+        starts = starts + Bytes{0x00, static_cast<std::uint8_t>(0x90 + voice), 0x67, C4};
+        ends = ends + Bytes{static_cast<std::uint8_t>(voice == 0 ? 200 : 0),
+                            static_cast<std::uint8_t>(0x80 + voice)};
+    }
+    std::string svg = renderPianoRoll(rollOf(starts + ends + Bytes{0x00, 0xD0}), "s.sng", 2.5);
+
+    double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
+    std::size_t unit = svg.rfind("<text x=\"");
+    std::size_t label = svg.rfind("<text x=\"", unit - 1);
+    double labelStart = std::stod(svg.substr(label + 9));
+    std::size_t textStart = svg.find('>', label) + 1;
+    std::string text = svg.substr(textStart, svg.find("</text>", textStart) - textStart);
+    std::size_t characters = text.size() - 5 * occurrences(text, "&apos;");  // one each
+    ASSERT_NE(svg.find(">seconds</text>", unit), std::string::npos);
+    EXPECT_LE(labelStart + 6.2 * static_cast<double>(characters), width - 16 - 6.2 * 7)
+        << svg.substr(label);
 }
 
 // As songcheck's picture does: past 100000 the roll would show nothing more.

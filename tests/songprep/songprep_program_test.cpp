@@ -2,6 +2,8 @@
 // file songmake converts out; one test per option, and the exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/songprep/heard_file.h"
 #include "tests/support/song_folder.h"
 
@@ -51,6 +53,14 @@ protected:
         return result.output.substr(at + 1, end - at - 1);
     }
 
+    // The report's "Voice N:" lines, a line for each voice.
+    static std::string voiceLines(const RunResult& result) {
+        std::string lines;
+        for (int voice = 0; voice < 4; ++voice)
+            lines += line(result, "Voice " + std::to_string(voice) + ":") + "\n";
+        return lines;
+    }
+
     HeardFile output() const { return hearFile(readFile(song.folder / "out.mid")); }
 
     SongFolder song;
@@ -66,13 +76,17 @@ TEST_F(Songprep, ByDefaultTheMelodyTheBassAndWhatFourVoicesHold) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "in.mid: format 1, 2 tracks, 96 ticks per quarter note, 2 tempo changes\n"
-              "Voices: 0 channel 1 (8 notes), 11 (1 note); 1 channel 2 (8 notes); 2 channel 3 (2 "
-              "notes), 5 (2 notes); 3 channel 3 (8 notes)\n"
-              "Arranged: 29 notes played, 3 cut short by a more important note, 14 left out (no "
-              "voice free when written) (first at tick 0 channel 3 key 60, tick 0 channel 3 key "
-              "64, tick 96 channel 3 key 60, tick 96 channel 3 key 64, tick 192 channel 3 key 60, "
-              "...), 0 left out as a more important note would cut them within 30 ms, 0 struck "
-              "again on the voice already sounding their key, 0 heard on it\n"
+              "Voice 0: channel 1 (8 notes), channel 11 (1 note)\n"
+              "Voice 1: channel 2 (8 notes)\n"
+              "Voice 2: channel 3 (2 notes), channel 5 (2 notes)\n"
+              "Voice 3: channel 3 (8 notes)\n"
+              "Arranged: 29 notes played, 3 of them cut short by a more important note\n"
+              "Left out, no voice free when written: 14 notes, at tick 0 channel 3 key 60; tick 0 "
+              "channel 3 key 64; tick 96 channel 3 key 60; tick 96 channel 3 key 64; tick 192 "
+              "channel 3 key 60; and 9 more\n"
+              "Left out, as a more important note takes their voice within 30 ms: 0 notes\n"
+              "Struck again on the voice already playing that key: 0 notes\n"
+              "Heard on the voice already playing that key, not struck again: 0 notes\n"
               "Drums: 0 hits played on voices that are free, 16 left out\n"
               "Music kept: melody 100.0%, bass 100.0%, note time 67.2% (four voices hold at most "
               "67.3%)\n"
@@ -96,9 +110,11 @@ TEST_F(Songprep, ByDefaultTheMelodyTheBassAndWhatFourVoicesHold) {
 // One run per option of the arranger: the line it changes.
 TEST_F(Songprep, TheArrangersOptions) {
     // The pad of channel 5 named the melody: it takes a voice before channel 1.
-    EXPECT_EQ(line(prepare({"--melody", "5"}), "Voices:"),
-              "Voices: 0 channel 5 (2 notes); 1 channel 2 (8 notes); 2 channel 3 (8 notes), 11 (1 "
-              "note); 3 channel 3 (8 notes)");
+    EXPECT_EQ(voiceLines(prepare({"--melody", "5"})),
+              "Voice 0: channel 5 (2 notes)\n"
+              "Voice 1: channel 2 (8 notes)\n"
+              "Voice 2: channel 3 (8 notes), channel 11 (1 note)\n"
+              "Voice 3: channel 3 (8 notes)\n");
     // The chords' channel named the bass: channel 2 gives way to it.
     EXPECT_EQ(line(prepare({"--bass", "3"}), "Music kept:"),
               "Music kept: melody 100.0%, bass 27.3%, note time 67.2% (four voices hold at most "
@@ -111,7 +127,26 @@ TEST_F(Songprep, TheArrangersOptions) {
     EXPECT_EQ(line(arpeggio, "Music kept:"),
               "Music kept: melody 100.0%, bass 100.0%, note time 74.5% (four voices hold at most "
               "74.5%)");
-    EXPECT_NE(line(arpeggio, "Arranged:").find(", 14 of them in arpeggios,"), std::string::npos);
+    EXPECT_EQ(line(arpeggio, "Played in arpeggios"),
+              "Played in arpeggios instead: 14 of the notes left out");
+}
+
+// Keys struck together on one channel: four voices play four of them, and of
+// the notes left out the first five are listed, the rest counted.
+TEST_F(Songprep, TheNotesLeftOutAreListedFiveAtMost) {
+    auto chord = [](int keys) {
+        MidiTrack track;
+        for (int key = 60; key < 60 + keys; ++key) track.note(0, 0, key, 100, 480);
+        return midiFile(0, {track});
+    };
+    const std::string leftOut = "Left out, no voice free when written: ";
+    std::string five = line(prepare({}, chord(9)), leftOut);
+    EXPECT_TRUE(five.starts_with(leftOut + "5 notes, at tick 0 channel 1 key ")) << five;
+    EXPECT_EQ(std::count(five.begin(), five.end(), ';'), 4) << five;
+    EXPECT_EQ(five.find("more"), std::string::npos) << five;
+    std::string six = line(prepare({}, chord(10)), leftOut);
+    EXPECT_TRUE(six.starts_with(leftOut + "6 notes, at tick 0 channel 1 key ")) << six;
+    EXPECT_TRUE(six.ends_with("; and 1 more")) << six;
 }
 
 // Over --max-bytes the least important notes go, drums and inner notes first;
@@ -119,10 +154,12 @@ TEST_F(Songprep, TheArrangersOptions) {
 TEST_F(Songprep, TheStreamIsMadeToFitOrNothingIsWritten) {
     RunResult fitted = prepare({"--max-bytes", "150"});
     EXPECT_EQ(fitted.exitCode, 0);
-    EXPECT_TRUE(line(fitted, "Stream:").starts_with(
-        "Stream: 150 bytes of the 150 the firmware holds; 34 notes left out to fit, the least "
-        "important first (first at tick 0 channel 3 key 60"))
-        << fitted.output;
+    std::string stream = line(fitted, "Stream:");
+    EXPECT_TRUE(
+        stream.starts_with("Stream: 150 bytes of the 150 the firmware holds; 34 notes left "
+                           "out to fit, the least important first, at tick 0 channel 3 "
+                           "key 60; tick 0 channel 3 key 64;"))
+        << stream;
     EXPECT_EQ(line(fitted, "Music kept:"),
               "Music kept: melody 100.0%, bass 100.0%, note time 56.6% (four voices hold at most "
               "67.3%)");
@@ -145,8 +182,10 @@ TEST_F(Songprep, TheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,
               "in.mid: format 1, 2 tracks, 96 ticks per quarter note, 2 tempo changes\n"
-              "Voices: 0 channel 1 (8 notes), 1 channel 2 (8 notes), 2 channel 3 (8 notes), 3 "
-              "channel 5 (2 notes)\n"
+              "Voice 0: channel 1 (8 notes)\n"
+              "Voice 1: channel 2 (8 notes)\n"
+              "Voice 2: channel 3 (8 notes)\n"
+              "Voice 3: channel 5 (2 notes)\n"
               "Channels left out: 10 (drums, 16 notes, 2 other messages), 11 (1 note, 2 other "
               "messages)\n"
               "Chords (top): 16 notes removed, 0 cut short, 0 started late\n"
@@ -180,9 +219,11 @@ TEST_F(Songprep, TheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
 
 TEST_F(Songprep, VoicesChosenByHand) {
     RunResult result = prepare({"--voices", "2,3,-,10"});
-    EXPECT_EQ(line(result, "Voices:"),
-              "Voices: 0 channel 2 (8 notes), 1 channel 3 (8 notes), 2 empty, 3 channel 10 "
-              "(drums, 16 notes)");
+    EXPECT_EQ(voiceLines(result),
+              "Voice 0: channel 2 (8 notes)\n"
+              "Voice 1: channel 3 (8 notes)\n"
+              "Voice 2: empty\n"
+              "Voice 3: channel 10 (drums, 16 notes)\n");
     EXPECT_EQ(line(result, "Channels"),
               "Channels left out: 1 (8 notes, 5 other messages), 5 (2 notes, 2 other messages), "
               "11 (1 note, 2 other messages)");

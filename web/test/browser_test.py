@@ -109,6 +109,13 @@ class PageTest(unittest.TestCase):
     def element(self, name):
         return self.browser.find_element(By.ID, name)
 
+    def text_of(self, name):
+        """An element's text, shown or folded away (Selenium's .text is empty when folded)."""
+        return self.element(name).get_attribute("textContent")
+
+    def cells(self, row):
+        return [cell.text for cell in self.element(row).find_elements(By.TAG_NAME, "td")]
+
     def wait_for(self, condition, what):
         deadline = time.monotonic() + WAIT_SECONDS
         while time.monotonic() < deadline:
@@ -153,14 +160,28 @@ class PageTest(unittest.TestCase):
         self.assertFalse(self.element("problem").is_displayed())
         # The programs ran in a worker, so that the page stays responsive.
         self.assertEqual(self.browser.execute_script("return document.body.dataset.engine"), "worker")
-        check = self.element("check-report").text
-        self.assertIn("demo.mid: format 1, 5 tracks", check)
-        self.assertIn("Music kept:", check)
+        # What a musician came for leads: the music kept, the pictures, Play and
+        # the downloads; the programs' whole reports are folded away.
+        kept_as_it_stands = self.cells("kept-as-it-stands")
+        kept_arranged = self.cells("kept-arranged")
+        self.assertEqual(len(kept_arranged), 3)
+        self.assertTrue(all(cell.endswith("%") for cell in kept_as_it_stands + kept_arranged))
+        self.assertTrue(self.element("play").is_displayed())
         self.assertTrue(self.element("check-picture").get_attribute("src").startswith("blob:"))
-        arranged = self.element("prep-report").text
+        self.assertEqual(self.element("findings").text.splitlines()[-1], "Nothing is lost.")
+        self.assertFalse(self.browser.execute_script("return document.getElementById('transcripts').open"))
+        self.assertFalse(self.element("check-report").is_displayed())
+        check = self.text_of("check-report")
+        self.assertIn("demo.mid: format 1, 5 tracks", check)
+        self.assertIn(f"Music kept: melody {kept_as_it_stands[0]}, bass {kept_as_it_stands[1]}", check)
+        arranged = self.text_of("prep-report")
         self.assertIn("$ songprep demo.mid demo-arranged.mid", arranged)
-        self.assertIn("Music kept: melody", arranged)
-        self.assertIn("demo-arranged.S written.", self.element("make-report").text)
+        self.assertIn(f"Music kept: melody {kept_arranged[0]}, bass {kept_arranged[1]}", arranged)
+        self.assertIn("Wave files: demo-arranged-0.raw and demo-arranged-1.raw copied from demo-0.raw "
+                      "and demo-1.raw", arranged)
+        self.assertIn("demo-arranged.S written.", self.text_of("make-report"))
+        # The download links end where their commas start.
+        self.assertEqual(self.element("download-mid").value_of_css_property("margin-right"), "0px")
 
         for link, name in (("download-sng", "demo-arranged.sng"), ("download-s", "demo-arranged.S"),
                            ("download-wav", "demo-arranged.wav")):
@@ -173,6 +194,10 @@ class PageTest(unittest.TestCase):
         self.wait_for(lambda: self.element("play-state").text != first, "the sound to go on")
         self.assertEqual(self.browser.execute_script("return document.body.dataset.played"), "true")
         self.assertTrue(self.element("roll-cursor").is_displayed())
+        # The cursor runs over the notes and the marks, not over the picture's title.
+        cursor, roll = self.element("roll-cursor").rect, self.element("roll-picture").rect
+        self.assertGreater(cursor["y"], roll["y"] + 20)
+        self.assertLess(cursor["y"] + cursor["height"], roll["y"] + roll["height"])
         self.assertTrue(self.element("download-wav").get_attribute("href"))
         self.assertFalse(self.element("problem").is_displayed())
         if SCREENSHOT:
@@ -191,9 +216,9 @@ class PageTest(unittest.TestCase):
         self.wait_for(lambda: self.idle() and self.element("download-sng").get_attribute("href"),
                       "the arrangement again")
         self.assertIn("$ songprep --voices auto --chords bottom --unit-ms 5 demo.mid demo-arranged.mid",
-                      self.element("prep-report").text)
+                      self.text_of("prep-report"))
         self.assertIn("$ songdump --svg --summary --unit-ms 5 demo-arranged.sng",
-                      self.element("make-report").text)
+                      self.text_of("make-report"))
         native = native_song(Path(tempfile.mkdtemp(dir=self.work)),
                              "--voices", "auto", "--chords", "bottom", "--unit-ms", "5")
         self.assertEqual(self.download("download-sng", "demo-arranged.sng"),
@@ -213,14 +238,38 @@ class PageTest(unittest.TestCase):
                       "the song to be arranged")
         self.assertEqual(self.element("file-list").text.splitlines(), [
             "tune.mid (2666 bytes): the MIDI file, read as tune.mid",
-            "tune.env (11 bytes): the envelope file",
-            "tune-0.raw (10 bytes): wave table 0",
-            "wave table 1: the example song's"])
+            "tune.env (11 bytes): the envelope file, read as tune.env",
+            "tune-0.raw (10 bytes): wave table 0, read as tune-0.raw",
+            "wave table 1: none given. The check counts it missing, as songcheck does beside a MIDI "
+            "file without it; the arranged song gets the example song's, which songprep writes where "
+            "none is given."])
         self.assertEqual(self.element("problem").text, "Left aside (neither MIDI, .env nor .raw): notes.txt")
-        check = self.element("check-report").text
+        check = self.text_of("check-report")
         self.assertIn("envelope lines skipped", check)
         self.assertIn("wave file tune-0.raw holds 5 samples of 64", check)
-        self.assertIn("Warn: short wave file tune-arranged-0.raw.", self.element("make-report").text)
+        self.assertIn("wave file tune-1.raw cannot be read: songmake stops there", check)
+        self.assertIn("Wave files: tune-arranged-0.raw copied from tune-0.raw; tune-arranged-1.raw, the "
+                      "example song's (the default)", self.text_of("prep-report"))
+        self.assertIn("Warn: short wave file tune-arranged-0.raw.", self.text_of("make-report"))
+
+    def test_midi_file_alone_reads_as_on_the_command_line(self):
+        folder = Path(tempfile.mkdtemp(dir=self.work))
+        shutil.copyfile(EXAMPLE / "demo.mid", folder / "solo.mid")
+        native = subprocess.run([NATIVE / "songcheck" / "songcheck", "--svg", "solo.mid"], cwd=folder,
+                                check=True, capture_output=True, text=True)
+        self.browser.get(self.url)
+        self.wait_for(self.idle, "the page to load")
+        self.element("file-picker").send_keys(str(folder / "solo.mid"))
+        self.wait_for(lambda: self.idle() and self.element("download-s").get_attribute("href"),
+                      "the song to be arranged")
+        self.assertIn("wave tables 0 and 1: none given.", self.element("file-list").text)
+        # The page's check is songcheck's in a folder holding the MIDI file alone,
+        # figures and all.
+        self.assertEqual(self.text_of("check-report"), "$ songcheck --svg solo.mid\n" + native.stdout)
+        arranged = self.text_of("prep-report")
+        self.assertIn("Wave files: solo-arranged-0.raw and solo-arranged-1.raw, the example song's "
+                      "(the default; --waves picks others)", arranged)
+        self.assertNotIn("copied from", arranged)
 
     def test_damaged_midi_file_shows_the_readers_message(self):
         message = readers_message(self.work, "broken.mid", DAMAGED_MIDI)
@@ -278,7 +327,7 @@ class PageTest(unittest.TestCase):
     def test_page_opened_from_disk(self):
         self.open_with_example((SITE / "index.html").as_uri())
         self.assertFalse(self.element("problem").is_displayed())
-        self.assertIn("demo-arranged.mid written.", self.element("prep-report").text)
+        self.assertIn("demo-arranged.mid written.", self.text_of("prep-report"))
         self.assertEqual(self.browser.execute_script("return document.body.dataset.engine"), "worker")
 
 
