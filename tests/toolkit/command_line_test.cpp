@@ -11,6 +11,7 @@ namespace {
 
 using toolkit::ArgumentReader;
 using toolkit::OptionsVerdict;
+using toolkit::parseOptionNumber;
 
 // What a reader made of `words` for a tool with the flag --svg and the option
 // --unit-ms: "svg", "unit-ms=VALUE" and "name=NAME" in order, then the problem.
@@ -73,6 +74,21 @@ TEST(ArgumentReader, OnlyTheFirstProblemIsKeptAndReadingStopsThere) {
     EXPECT_EQ(verdict, OptionsVerdict::usageError);
     EXPECT_EQ(readWords({"--bogus=1", "--svg"}), (Seen{"problem: unknown option --bogus=1"}));
     EXPECT_EQ(readWords({"-x"}), (Seen{"problem: unknown option -x"}));
+}
+
+// A number given as a value is the whole word: a number at its start is not
+// enough, and neither is anything but digits and one decimal point.
+TEST(OptionNumber, TheWholeValueIsTheNumber) {
+    double value = -1;
+    EXPECT_TRUE(parseOptionNumber("2.5", value));
+    EXPECT_EQ(value, 2.5);
+    EXPECT_TRUE(parseOptionNumber("48000", value));
+    EXPECT_EQ(value, 48000);
+    EXPECT_TRUE(parseOptionNumber("0", value));
+    EXPECT_EQ(value, 0);
+    for (const char* word :
+         {"1.2.3", "2.5.", "2.5x", "", ".", "-1", "+1", "1e3", "inf", " 2", "2,5"})
+        EXPECT_FALSE(parseOptionNumber(word, value)) << word;
 }
 
 }  // namespace
