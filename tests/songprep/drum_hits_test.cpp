@@ -24,5 +24,14 @@ TEST(DrumHits, TheKitRunsFromTheAcousticBassDrumToTheOpenTriangle) {
     EXPECT_FALSE(sameHit(drumHit(81), outside));
 }
 
+// Of two hits together, the bass drum and the snare win.
+TEST(DrumHits, TheBassDrumAndTheSnareOutweighEveryOtherHit) {
+    for (int key = 0; key < 128; ++key) {
+        if (key == 35 || key == 36 || key == 38 || key == 40) continue;
+        EXPECT_LT(drumHit(static_cast<std::uint8_t>(key)).weight, drumHit(38).weight) << key;
+        EXPECT_LT(drumHit(static_cast<std::uint8_t>(key)).weight, drumHit(36).weight) << key;
+    }
+}
+
 }  // namespace
 }  // namespace songprep

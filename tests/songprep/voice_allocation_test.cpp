@@ -7,6 +7,7 @@
 #include <span>
 
 #include "music/song_notes.h"
+#include "songprep/drum_hits.h"
 #include "tests/support/midi_writer.h"
 
 namespace testing_support {
@@ -175,6 +176,12 @@ TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
     EXPECT_EQ(shared.allocation.counts.drumsLeftOut, 1u);
     EXPECT_EQ(shared.allocation.counts.played,
               4u);  // the 72 took the bass drum's voice after its hit
+    // Of the two hits, the bass drum won.
+    for (const auto& voice : shared.allocation.voices)
+        for (const VoiceNote& note : voice)
+            if (note.channel == 9) {
+                EXPECT_EQ(note.key, songprep::drumHit(36).key);
+            }
 
     AllocationSettings own;
     own.drums = songprep::DrumRule::ownVoice;
