@@ -104,8 +104,8 @@ TEST(Timing, NotesUnderOnePlayerUnitAreLengthenedToOne) {
 }
 
 // A note-on that the notes before it push more than 1.5 units past its
-// written time is left out, with its note-off; the note-off that waited to
-// share its tick is placed all the same.
+// written time is left out, with its note-off and its bends; the note-off
+// that waited to share its tick is placed all the same.
 TEST(Timing, ANoteOnOverOneAndAHalfUnitsLateIsLeftOut) {
     // At 1280 ticks per quarter note of 0.4 s a tick is an eighth of a unit. The
     // notes at ticks 0 and 1 last a unit each, so that the next note-on can
@@ -118,7 +118,9 @@ TEST(Timing, ANoteOnOverOneAndAHalfUnitsLateIsLeftOut) {
                               .tempo(0, 400000)
                               .note(0, 0, 60, 100, 1)
                               .note(1, 0, 62, 100, 1)
-                              .note(tick, 0, 64, 100, 100);
+                              .note(tick, 0, 64, 100, 100)
+                              .pitchWheel(2, 0, 12288)    // bends the third note
+                              .pitchWheel(50, 0, 16383);  // and again while it sounds
         return prepare(midiFile(0, {track}, 1280), channels);
     };
     Outcome inTime = notesThen(4);
