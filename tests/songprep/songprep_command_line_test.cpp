@@ -49,6 +49,12 @@ TEST(SongprepCommandLine, FollowsTheSharedConventions) {
         {{"--unit-ms", "2000", "in.mid", "out.mid"}, 1, "", badValue("--unit-ms", "2000", ms)},
         // A number is the whole value, not a number at its start.
         {{"--unit-ms=2.5.", "in.mid", "out.mid"}, 1, "", badValue("--unit-ms", "2.5.", ms)},
+        // The drums' own voice is one of the four.
+        {{"--drums=3", "in.mid", "out.mid"}, 0, report, ""},
+        {{"--drums=4", "in.mid", "out.mid"},
+         1,
+         "",
+         badValue("--drums", "4", "a voice from 0 to 3, or off")},
         // An arpeggio's step from 5 ms to a second.
         {{"--arpeggio=5", "in.mid", "out.mid"}, 0, report, ""},
         {{"--arpeggio=1000", "in.mid", "out.mid"}, 0, report, ""},
