@@ -67,6 +67,16 @@ TEST(ArgumentReader, HelpAndVersionWinAndTheFirstOfThemCounts) {
     EXPECT_EQ(verdict, OptionsVerdict::help);
 }
 
+// A tool that passes over a word without reading it: a value given to it is
+// still a problem, not a value silently dropped.
+TEST(ArgumentReader, AValueNoOptionTookIsAProblem) {
+    std::vector<const char*> words = {"tool", "--quiet=yes", "a"};
+    ArgumentReader arguments(static_cast<int>(words.size()), words.data());
+    while (arguments.next()) {
+    }
+    EXPECT_EQ(arguments.problem(), "--quiet takes no value");
+}
+
 TEST(ArgumentReader, OnlyTheFirstProblemIsKeptAndReadingStopsThere) {
     OptionsVerdict verdict;
     EXPECT_EQ(readWords({"--svg=1", "--bogus", "a"}, &verdict),
