@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "tests/badinput/writers.h"
+#include "tests/support/song_file_bytes.h"
 #include "tests/support/system_features.h"
 
 namespace testing_support {
@@ -168,6 +169,13 @@ TEST(FileFaults, AFullStandardOutputIsAWriteFailure) {
                               {.standardOutput = "/dev/full", .standardError = logs / "errors"});
     EXPECT_EQ(wav.exitCode, 1);
     EXPECT_EQ(readText(logs / "errors"),
+              "songplay: can't write the WAV to standard output: No space left on device\n");
+    // A WAV short enough to wait in the buffer fails only as it is flushed.
+    space.write("short.sng", songFileBytes({0x00, 0x90, 0x67, 0x0C, 0x01, 0x10, 0x80, 0x00, 0xD0}));
+    RunResult brief = space.run(SONGPLAY_PATH, {"--rate", "8000", "-o", "-", "short.sng"},
+                                {.standardOutput = "/dev/full", .standardError = logs / "short"});
+    EXPECT_EQ(brief.exitCode, 1);
+    EXPECT_EQ(readText(logs / "short"),
               "songplay: can't write the WAV to standard output: No space left on device\n");
 }
 

@@ -55,6 +55,24 @@ TEST(SongprepBadMidi, AnEndlessFileIsRefusedUnread) {
     EXPECT_EQ(space.folder.entries(), std::vector<std::string>{"in.mid"});
 }
 
+// The reader's limit is 64 MiB: a file of exactly that is read (a chunk of no
+// use to the song fills it), one byte more is refused.
+TEST(SongprepBadMidi, AFileOf64MiBIsReadAndOneByteMoreIsNot) {
+    constexpr std::uint32_t kLimit = 64u << 20;
+    SongFolder space;
+    Bytes midi = midiFile(0, {MidiTrack().note(0, 0, 60, 100, 480)});
+    std::uint32_t filler = kLimit - static_cast<std::uint32_t>(midi.size()) - 8;
+    space.write("in.mid", midi + chunkWithLength("XFIL", filler, {}));
+    std::filesystem::resize_file(space.folder / "in.mid", kLimit);  // sparse
+    RunResult read = prepare(space);
+    EXPECT_EQ(read.exitCode, 0) << read.errors;
+
+    std::filesystem::resize_file(space.folder / "in.mid", kLimit + 1);
+    RunResult refused = prepare(space);
+    EXPECT_EQ(refused.exitCode, kReaderError);
+    EXPECT_EQ(refused.errors, "songprep: in.mid is over 64 MiB, too big for a MIDI file\n");
+}
+
 // A hundred notes: an output of some 800 bytes.
 Bytes scale() {
     MidiTrack track;

@@ -25,5 +25,30 @@ TEST(MusicKept, MelodyBassAndNoteTimeAgainstWhatIsPlayed) {
     EXPECT_FALSE(measureMusicKept({}, played, 0).anyNotes);
 }
 
+// A played note counts within the tolerance of its times, but by no more than
+// a quarter of its own length: 32 long, it may start 8 late, not 9.
+TEST(MusicKept, ASlipCountsUpToAQuarterOfThePlayedNotesLength) {
+    std::vector<TimedNote> written = {{0, 40, 60}};
+    std::vector<TimedNote> eightLate = {{8, 40, 60}};
+    std::vector<TimedNote> nineLate = {{9, 40, 60}};
+    EXPECT_DOUBLE_EQ(measureMusicKept(written, eightLate, 30).noteTime, 100.0);
+    EXPECT_DOUBLE_EQ(measureMusicKept(written, nineLate, 30).noteTime, 100.0 * (40 - 1.25) / 40);
+}
+
+// Five keys at once, one of them struck twice: four voices hold the four
+// keys the most notes sound. The ceiling is never below what is kept, even
+// where more than four notes play.
+TEST(MusicKept, FourVoicesHoldAtMostTheFourBusiestKeys) {
+    std::vector<TimedNote> chord = {{0, 100, 60}, {0, 100, 62}, {0, 100, 64},
+                                    {0, 100, 65}, {0, 100, 67}, {0, 100, 67}};
+    std::vector<TimedNote> four(chord.begin() + 2, chord.end());
+    MusicKept byFour = measureMusicKept(chord, four, 0);
+    EXPECT_DOUBLE_EQ(byFour.noteTimeCeiling, 100.0 * 5 / 6);
+    EXPECT_DOUBLE_EQ(byFour.noteTime, 100.0 * 4 / 6);
+    MusicKept all = measureMusicKept(chord, chord, 0);
+    EXPECT_DOUBLE_EQ(all.noteTime, 100.0);
+    EXPECT_DOUBLE_EQ(all.noteTimeCeiling, 100.0);
+}
+
 }  // namespace
 }  // namespace music

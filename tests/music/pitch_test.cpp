@@ -13,6 +13,7 @@ TEST(Pitch, NoteNamesCountOctavesFromMiddleC) {
     EXPECT_EQ(noteName(69), "A4");
     EXPECT_EQ(noteName(0), "C-1");
     EXPECT_EQ(noteName(-1), "B-2");
+    EXPECT_EQ(noteName(-12), "C-2");  // below 0, octaves still start at C
 }
 
 TEST(Pitch, WordsAreNamedByTheNearestNoteWithCents) {

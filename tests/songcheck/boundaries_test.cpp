@@ -46,6 +46,18 @@ TEST_F(SongcheckBoundary, ChannelFourIsTheLastWithAVoiceAndFiveTheFirstWithout) 
     EXPECT_FALSE(reports(result, "the song keeps no note")) << result.output;
 }
 
+// The music figures measure pitched notes: a note of channel 10 that no voice
+// plays is a drum and counts for nothing; one of channel 11 is the melody.
+TEST_F(SongcheckBoundary, TheMusicFiguresLeaveOutChannel10ButNot11) {
+    MidiTrack voiced = MidiTrack().note(0, 0, 60, 100, 480);
+    RunResult drums = check(MidiTrack(voiced).note(0, 9, 84, 100, 480));
+    EXPECT_TRUE(reports(drums, "Music kept: melody 100.0%, bass 100.0%, note time 100.0% ("))
+        << drums.output;
+    RunResult bell = check(MidiTrack(voiced).note(0, 10, 84, 100, 480));
+    EXPECT_TRUE(reports(bell, "Music kept: melody 0.0%, bass 100.0%, note time 50.0% ("))
+        << bell.output;
+}
+
 TEST_F(SongcheckBoundary, AWaveSpanningEightStepsIsNearlySilentAndNineIsNot) {
     // Across zero, so that high bytes read unsigned would span nearly all 256.
     song.write("song-0.raw", waveSpanning(-4, 4));

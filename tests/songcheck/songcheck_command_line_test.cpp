@@ -36,6 +36,9 @@ TEST(SongcheckCommandLine, FollowsTheSharedConventions) {
         {{"--unit-ms=0", "song.mid"}, 1, "", badValue("--unit-ms", "0", ms)},
         {{"--max-bytes", "1.5", "song.mid"}, 1, "", badValue("--max-bytes", "1.5", bytes)},
         {{"--max-bytes=0", "song.mid"}, 1, "", badValue("--max-bytes", "0", bytes)},
+        // A number is the whole value, not a number at its start.
+        {{"--unit-ms=2.5.", "song.mid"}, 1, "", badValue("--unit-ms", "2.5.", ms)},
+        {{"--max-bytes=150.0.", "song.mid"}, 1, "", badValue("--max-bytes", "150.0.", bytes)},
         {{}, 1, "", usageError("songcheck", "no MIDI file given")},
         {{"abc"}, 1, "", usageError("songcheck", "expecting a .mid file, not abc")},
         {{"a.mid", "b.mid"},

@@ -34,6 +34,12 @@ TEST(SongplayCommandLine, FollowsTheSharedConventions) {
         {{"--", "-h.sng"}, 0, "-h.wav written: ", ""},
         {{"--rate", "fast", "song.sng"}, 1, "", badValue("--rate", "fast", rate)},
         {{"--rate=7999", "song.sng"}, 1, "", badValue("--rate", "7999", rate)},
+        // A number is the whole value, not a number at its start.
+        {{"--rate=44100.0.", "song.sng"}, 1, "", badValue("--rate", "44100.0.", rate)},
+        {{"--unit-ms=1.2.3", "song.sng"},
+         1,
+         "",
+         badValue("--unit-ms", "1.2.3", "a number of milliseconds above 0, such as 2.5")},
         {{"--unit-ms=0", "song.sng"},
          1,
          "",

@@ -26,6 +26,7 @@ TEST(SongprepCommandLine, FollowsTheSharedConventions) {
     const std::string voices =
         "auto or up to four channels 1 to 16 or '-', none twice, such as 2,3,-,10";
     const std::string ms = "0 or a number of milliseconds from 0.04 to 1200, such as 2.5";
+    const std::string steps = "a number of milliseconds from 5 to 1000";
     std::vector<CommandLineCase> cases =
         sharedCommandLineCases("songprep", "--no-bend", "--chords");
     std::vector<CommandLineCase> own = {
@@ -46,6 +47,27 @@ TEST(SongprepCommandLine, FollowsTheSharedConventions) {
          badValue("--chords", "middle", "top, bottom or keep")},
         {{"--unit-ms=abc", "in.mid", "out.mid"}, 1, "", badValue("--unit-ms", "abc", ms)},
         {{"--unit-ms", "2000", "in.mid", "out.mid"}, 1, "", badValue("--unit-ms", "2000", ms)},
+        // A number is the whole value, not a number at its start.
+        {{"--unit-ms=2.5.", "in.mid", "out.mid"}, 1, "", badValue("--unit-ms", "2.5.", ms)},
+        // The drums' own voice is one of the four.
+        {{"--drums=3", "in.mid", "out.mid"}, 0, report, ""},
+        {{"--drums=4", "in.mid", "out.mid"},
+         1,
+         "",
+         badValue("--drums", "4", "a voice from 0 to 3, or off")},
+        // An arpeggio's step from 5 ms to a second.
+        {{"--arpeggio=5", "in.mid", "out.mid"}, 0, report, ""},
+        {{"--arpeggio=1000", "in.mid", "out.mid"}, 0, report, ""},
+        {{"--arpeggio=4.9", "in.mid", "out.mid"}, 1, "", badValue("--arpeggio", "4.9", steps)},
+        {{"--arpeggio=1000.1", "in.mid", "out.mid"},
+         1,
+         "",
+         badValue("--arpeggio", "1000.1", steps)},
+        {{"--arpeggio=50.5.", "in.mid", "out.mid"}, 1, "", badValue("--arpeggio", "50.5.", steps)},
+        {{"--max-bytes=150.0.", "in.mid", "out.mid"},
+         1,
+         "",
+         badValue("--max-bytes", "150.0.", "a whole number of bytes, or 0 for no limit")},
         {{"--waves", "a.raw", "in.mid", "out.mid"},
          1,
          "",

@@ -177,6 +177,37 @@ TEST_F(Songprep, TheStreamIsMadeToFitOrNothingIsWritten) {
     EXPECT_EQ(changesSince({}, fresh), "in.mid added\n");
 }
 
+// A drum hit plays on its voice as itself: the pitch wheel, pan and
+// controllers of the drum channel, before the hit or while it sounds, are
+// no part of it.
+TEST_F(Songprep, DrumHitsCarryNoChannelSettings) {
+    MidiTrack drums = MidiTrack()
+                          .pitchWheel(0, 9, 12288)
+                          .control(0, 9, 10, 20)
+                          .control(0, 9, 3, 7)
+                          .control(0, 9, 4, 50)
+                          .note(10, 9, 36, 100, 100)
+                          .pitchWheel(20, 9, 16383)
+                          .control(20, 9, 10, 100);
+    ASSERT_EQ(prepare({"--drums", "3"}, midiFile(0, {drums})).exitCode, 0);
+    HeardFile out = output();
+    // The bass drum: a low hit of 70 ms, 67 ticks.
+    EXPECT_EQ(eventsWith(out, "3 28 "), (Events{"10 93 28 100", "77 83 28 0"}));
+    EXPECT_EQ(eventsWith(out, " B3 "), Events{});
+}
+
+// A note-off's velocity means nothing to the converter: over 127 it still
+// ends its note, whether the arranger or a whole channel places it.
+TEST_F(Songprep, ANoteOffEndsItsNoteWhateverItsVelocity) {
+    MidiTrack track =
+        MidiTrack().noteOn(0, 0, 60, 100).noteOff(480, 0, 60, 200).note(960, 1, 48, 100, 480);
+    for (std::vector<std::string> options : {std::vector<std::string>{}, {"--voices", "auto"}}) {
+        SCOPED_TRACE(options.size());
+        ASSERT_EQ(prepare(options, midiFile(0, {track})).exitCode, 0);
+        EXPECT_EQ(eventsWith(output(), " 60 "), (Events{"0 90 60 100", "480 80 60 0"}));
+    }
+}
+
 TEST_F(Songprep, TheFourBusiestChannelsOneNoteAtATimeAtThePlayersUnit) {
     RunResult result = prepare({"--voices", "auto"});
     EXPECT_EQ(result.exitCode, 0);

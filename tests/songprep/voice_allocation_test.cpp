@@ -7,6 +7,7 @@
 #include <span>
 
 #include "music/song_notes.h"
+#include "songprep/drum_hits.h"
 #include "tests/support/midi_writer.h"
 
 namespace testing_support {
@@ -28,9 +29,13 @@ Arranged arrange(const MidiTrack& track, AllocationSettings settings = {}) {
     EXPECT_TRUE(midifile::readInputSong("in.mid", song, error, &bytes)) << error;
     Arranged out;
     out.notes = music::collectSongNotes(song, {});
-    // A millisecond a tick: 480 ticks per quarter note at 120 beats per minute
-    // would be 1.04 ms; a whole tick keeps the tests' numbers plain.
-    settings.ticksForMs = [](double ms, std::uint32_t) { return static_cast<std::uint32_t>(ms); };
+    // Unless a test says otherwise, a millisecond a tick: 480 ticks per quarter
+    // note at 120 beats per minute would be 1.04 ms; a whole tick keeps the
+    // tests' numbers plain.
+    if (!settings.ticksForMs)
+        settings.ticksForMs = [](double ms, std::uint32_t) {
+            return static_cast<std::uint32_t>(ms);
+        };
     if (settings.shortestMs == 0) settings.shortestMs = 5;
     out.allocation = songprep::allocateVoices(out.notes, settings);
     return out;
@@ -124,6 +129,37 @@ TEST(VoiceAllocation, LinesKeepTheirVoicesAndDoubledKeysShareOne) {
     EXPECT_EQ(used, 3);
 }
 
+// A note keeps its voice for its shortest length, two player units, and no
+// longer: from that tick on a worthier note may cut it. Here a tick is half a
+// millisecond, so that the 5 ms are 10 ticks, not 5.
+TEST(VoiceAllocation, ANoteMayBeCutFromTheTickItHasSoundedItsShortestLength) {
+    AllocationSettings halfMs;
+    halfMs.ticksForMs = [](double ms, std::uint32_t) { return static_cast<std::uint32_t>(ms * 2); };
+    for (std::uint32_t after : {9u, 10u}) {
+        SCOPED_TRACE(after);
+        MidiTrack track = MidiTrack()
+                              .note(0, 0, 36, 80, 2000)  // bass
+                              .note(0, 0, 60, 80, 2000)
+                              .note(0, 0, 96, 80, 2000)            // melody
+                              .note(100, 1, 62, 80, 100)           // short: worth least
+                              .note(100 + after, 2, 64, 80, 500);  // worth more than the 62
+        Arranged arranged = arrange(track, halfMs);
+        expectNothingLate(arranged);
+        bool newPlays = false;
+        for (const auto& voice : arranged.allocation.voices)
+            for (const VoiceNote& note : voice) {
+                // No note gives its voice up before it has sounded 10 ticks.
+                if (note.end < arranged.notes.notes[note.note].end) {
+                    EXPECT_GE(note.end - note.start, 10u) << note.key;
+                }
+                if (note.key == 64) newPlays = true;
+            }
+        if (after == 10) {
+            EXPECT_TRUE(newPlays);
+        }
+    }
+}
+
 // Drums: only on a free voice by default, and never taking one from a pitched
 // note; on a voice of their own, only there; a bass drum a low hit, a hi-hat a
 // high one.
@@ -140,6 +176,12 @@ TEST(VoiceAllocation, DrumsTakeWhatIsFreeOrAVoiceOfTheirOwn) {
     EXPECT_EQ(shared.allocation.counts.drumsLeftOut, 1u);
     EXPECT_EQ(shared.allocation.counts.played,
               4u);  // the 72 took the bass drum's voice after its hit
+    // Of the two hits, the bass drum won.
+    for (const auto& voice : shared.allocation.voices)
+        for (const VoiceNote& note : voice)
+            if (note.channel == 9) {
+                EXPECT_EQ(note.key, songprep::drumHit(36).key);
+            }
 
     AllocationSettings own;
     own.drums = songprep::DrumRule::ownVoice;

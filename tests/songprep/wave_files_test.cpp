@@ -83,6 +83,27 @@ TEST(SongprepWaveFiles, WavesPicksOthersAndAShortOneIsWarnedAbout) {
     EXPECT_EQ(changesSince(before, space), "");
 }
 
+// A wave file of 1 MiB, far beyond any table, is still copied; one byte more
+// is not a wave file, and nothing is written.
+TEST(SongprepWaveFiles, AWaveFileOf1MiBIsTakenAndOneByteMoreIsNot) {
+    SongFolder space;
+    space.write("in.mid", aSong());
+    space.write("organ.raw", Bytes(128, 0x11));
+    space.write("big.raw", Bytes{});
+    std::filesystem::resize_file(space.folder / "big.raw", 1 << 20);  // sparse
+    RunResult taken = space.run(SONGPREP_PATH, {"--waves=big.raw,organ.raw", "in.mid", "out.mid"});
+    EXPECT_EQ(taken.exitCode, 0) << taken.errors;
+    EXPECT_EQ(std::filesystem::file_size(space.folder / "out-0.raw"), 1u << 20);
+
+    std::filesystem::resize_file(space.folder / "big.raw", (1 << 20) + 1);
+    std::filesystem::remove(space.folder / "out-0.raw");
+    RunResult refused =
+        space.run(SONGPREP_PATH, {"--force", "--waves=big.raw,organ.raw", "in.mid", "out.mid"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.errors.starts_with("songprep: big.raw is over")) << refused.errors;
+    EXPECT_FALSE(std::filesystem::exists(space.folder / "out-0.raw"));
+}
+
 TEST(SongprepWaveFiles, FilesAlreadyThereAreKeptUnlessForced) {
     SongFolder space;
     space.write("in.mid", aSong());

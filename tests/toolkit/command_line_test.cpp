@@ -11,6 +11,7 @@ namespace {
 
 using toolkit::ArgumentReader;
 using toolkit::OptionsVerdict;
+using toolkit::parseOptionNumber;
 
 // What a reader made of `words` for a tool with the flag --svg and the option
 // --unit-ms: "svg", "unit-ms=VALUE" and "name=NAME" in order, then the problem.
@@ -66,6 +67,16 @@ TEST(ArgumentReader, HelpAndVersionWinAndTheFirstOfThemCounts) {
     EXPECT_EQ(verdict, OptionsVerdict::help);
 }
 
+// A tool that passes over a word without reading it: a value given to it is
+// still a problem, not a value silently dropped.
+TEST(ArgumentReader, AValueNoOptionTookIsAProblem) {
+    std::vector<const char*> words = {"tool", "--quiet=yes", "a"};
+    ArgumentReader arguments(static_cast<int>(words.size()), words.data());
+    while (arguments.next()) {
+    }
+    EXPECT_EQ(arguments.problem(), "--quiet takes no value");
+}
+
 TEST(ArgumentReader, OnlyTheFirstProblemIsKeptAndReadingStopsThere) {
     OptionsVerdict verdict;
     EXPECT_EQ(readWords({"--svg=1", "--bogus", "a"}, &verdict),
@@ -73,6 +84,21 @@ TEST(ArgumentReader, OnlyTheFirstProblemIsKeptAndReadingStopsThere) {
     EXPECT_EQ(verdict, OptionsVerdict::usageError);
     EXPECT_EQ(readWords({"--bogus=1", "--svg"}), (Seen{"problem: unknown option --bogus=1"}));
     EXPECT_EQ(readWords({"-x"}), (Seen{"problem: unknown option -x"}));
+}
+
+// A number given as a value is the whole word: a number at its start is not
+// enough, and neither is anything but digits and one decimal point.
+TEST(OptionNumber, TheWholeValueIsTheNumber) {
+    double value = -1;
+    EXPECT_TRUE(parseOptionNumber("2.5", value));
+    EXPECT_EQ(value, 2.5);
+    EXPECT_TRUE(parseOptionNumber("48000", value));
+    EXPECT_EQ(value, 48000);
+    EXPECT_TRUE(parseOptionNumber("0", value));
+    EXPECT_EQ(value, 0);
+    for (const char* word :
+         {"1.2.3", "2.5.", "2.5x", "", ".", "-1", "+1", "1e3", "inf", " 2", "2,5"})
+        EXPECT_FALSE(parseOptionNumber(word, value)) << word;
 }
 
 }  // namespace

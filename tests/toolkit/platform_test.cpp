@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <list>
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,6 +144,23 @@ TEST(TemporaryFile, ALinkStaysALinkAndWhatItLeadsToIsReplaced) {
     }
 }
 
+// What an interruption that cannot be caught may leave: songtools-XXXXXX.tmp,
+// six letters or digits.
+TEST(TemporaryFile, ANamedTemporaryIsSongtoolsAndSixLettersOrDigits) {
+    TempFolder folder;
+    for (int i = 0; i < 40; ++i) {
+        platform::TemporaryFile file((folder / "song.sng").string(),
+                                     platform::TemporaryFile::Naming::named);
+        Names entries = folder.entries();
+        ASSERT_EQ(entries.size(), 1u);
+        const std::string& name = entries[0];
+        EXPECT_EQ(name.size(), 20u) << name;
+        EXPECT_TRUE(name.starts_with("songtools-") && name.ends_with(".tmp")) << name;
+        for (char c : name.substr(10, 6))
+            EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) << name;
+    }
+}
+
 TEST(TemporaryFile, ATargetOfTheLongestNameTheSystemTakesIsWritten) {
     SKIP_WITHOUT(longFileName);
     TempFolder folder;
@@ -167,6 +185,11 @@ TEST(TemporaryFile, AnInterruptionRemovesTheTemporaryAndEndsWithTheSignal) {
         for (Naming naming : kBothNamings) {
             pid_t child = ::fork();
             if (child == 0) {
+                // Temporaries discarded give their places up to the next, even
+                // while they last.
+                std::list<platform::TemporaryFile> dropped;
+                for (int i = 0; i < 8; ++i)
+                    dropped.emplace_back((folder / "song.wav").string(), naming).discard();
                 platform::TemporaryFile file((folder / "song.wav").string(), naming);
                 bool written = file.write(std::string(100000, 'x'));
                 if (written) ::raise(signal);
