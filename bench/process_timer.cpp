@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -23,10 +24,13 @@ double secondsOf(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
 }
 
+long cpuLimit = 0;  // seconds; 0: none
+
 struct Run {
     double seconds = 0;
     double cpuSeconds = 0;
     long peakKilobytes = 0;
+    bool overCpuLimit = false;
 };
 
 // Runs the command with its output thrown away; false unless it exited with 0.
@@ -41,6 +45,10 @@ bool runOnce(const Command& command, Run& run) {
         int sink = open("/dev/null", O_WRONLY);
         dup2(sink, STDOUT_FILENO);
         dup2(sink, STDERR_FILENO);
+        if (cpuLimit > 0) {
+            rlimit limit{static_cast<rlim_t>(cpuLimit), static_cast<rlim_t>(cpuLimit + 1)};
+            setrlimit(RLIMIT_CPU, &limit);
+        }
         execv(arguments[0], arguments.data());
         _exit(127);
     }
@@ -50,11 +58,14 @@ bool runOnce(const Command& command, Run& run) {
     run.seconds = now() - start;
     run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     run.peakKilobytes = usage.ru_maxrss;
+    run.overCpuLimit = WIFSIGNALED(status) &&
+                       (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 struct Samples {
     bool failed = false;
+    bool overCpuLimit = false;
     std::vector<double> times;
     std::vector<double> cpuTimes;
     long peakKilobytes = 0;
@@ -68,6 +79,7 @@ double median(std::vector<double>& times) {
 
 Figures summarise(Samples& samples) {
     Figures figures;
+    figures.overCpuLimit = samples.overCpuLimit;
     if (samples.failed || samples.times.empty()) return figures;
     figures.seconds = median(samples.times);
     figures.cpuSeconds = median(samples.cpuTimes);
@@ -87,6 +99,7 @@ std::vector<Figures> measureTogether(const std::vector<Command>& commands, int r
             Run run;
             if (samples[i].failed) continue;
             samples[i].failed = !runOnce(commands[i], run);
+            samples[i].overCpuLimit = run.overCpuLimit;
             if (round == 0 || samples[i].failed) continue;
             samples[i].times.push_back(run.seconds);
             samples[i].cpuTimes.push_back(run.cpuSeconds);
@@ -97,6 +110,8 @@ std::vector<Figures> measureTogether(const std::vector<Command>& commands, int r
     for (Samples& each : samples) figures.push_back(summarise(each));
     return figures;
 }
+
+void setCpuLimit(long seconds) { cpuLimit = seconds; }
 
 Figures measure(const Command& command, int runs) { return measureTogether({command}, runs)[0]; }
 

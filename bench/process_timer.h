@@ -11,6 +11,7 @@ struct Figures {
     double seconds = 0;     // median wall time
     double cpuSeconds = 0;  // median user and system time
     double peakBytes = 0;   // largest peak resident set of the runs
+    bool overCpuLimit = false;  // a run was stopped at the CPU limit
 };
 
 using Command = std::vector<std::string>;
@@ -19,6 +20,10 @@ using Command = std::vector<std::string>;
 // rounds, the commands taking turns within a round.
 std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs);
 Figures measure(const Command& command, int runs);
+
+// The CPU seconds a run may take before it is stopped (and counted as failed,
+// over the limit): none unless set.
+void setCpuLimit(long seconds);
 
 // Runs the command once, untimed, with its output thrown away; false unless it exited with 0.
 bool runQuietly(const Command& command);

@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     if (!midifile::readInputSong("fuzz.mid", song, error, &midi)) return 0;
     Preparation preparation = prepareSong(song, options);
-    if (!preparation.fit.fits) {
+    if (preparation.verdict != Verdict::written) {
         if (!preparation.file.empty()) __builtin_trap();
         return 0;
     }

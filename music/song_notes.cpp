@@ -3,17 +3,23 @@
 #include <algorithm>
 #include <array>
 
+#include "music/open_notes.h"
 #include "music/sounding_keys.h"
 
 namespace music {
 namespace {
 
-constexpr std::size_t kKeys = 128;
+static_assert(sizeof(SongNote) <= 44, "a song holds millions of notes");
+
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 void pairNotes(const midifile::InputSong& song, SongNotes& out) {
-    std::array<std::array<std::vector<std::uint32_t>, kKeys>, midifile::kChannels>
-        open;  // oldest first
+    // Counted first, so that the notes take no more room than they need.
+    std::size_t noteOns = 0;
+    for (const midifile::InputMessage& message : song.messages)
+        noteOns += (message.status >> 4) == 0x9 && message.data2 != 0;
+    out.notes.reserve(noteOns);
+    OpenNotes open(midifile::kChannels);
     for (std::uint32_t index = 0; index < song.messages.size(); ++index) {
         const midifile::InputMessage& message = song.messages[index];
         int kind = message.status >> 4;
@@ -24,9 +30,8 @@ void pairNotes(const midifile::InputSong& song, SongNotes& out) {
             continue;
         }
         int channel = message.status & 0x0F;
-        std::vector<std::uint32_t>& ofKey = open[channel][message.data1];
         if (on) {
-            ofKey.push_back(static_cast<std::uint32_t>(out.notes.size()));
+            open.open(channel, message.data1, static_cast<std::uint32_t>(out.notes.size()));
             SongNote note;
             note.start = message.tick;
             note.end = song.endTime;
@@ -36,11 +41,11 @@ void pairNotes(const midifile::InputSong& song, SongNotes& out) {
             note.drum = channel == midifile::kDrumChannel;
             note.onMessage = index;
             out.notes.push_back(note);
-        } else if (!ofKey.empty()) {
-            SongNote& note = out.notes[ofKey.front()];
+        } else if (std::uint32_t oldest = open.close(channel, message.data1);
+                   oldest != OpenNotes::kNone) {
+            SongNote& note = out.notes[oldest];
             note.end = message.tick;
-            note.offMessage = index;
-            ofKey.erase(ofKey.begin());
+            note.offMessage = static_cast<std::int32_t>(index);
         } else {
             ++out.strayNoteOffs;
         }
@@ -55,39 +60,54 @@ struct Credit {
 };
 
 // Walks the notes that belong to a line through time and credits each stretch
-// to the note on top (highest, or lowest for the bass).
-std::vector<Credit> lineCredits(const SongNotes& songNotes,
-                                const std::vector<std::uint32_t>& endOrder, int channel,
-                                bool highest) {
+// to the note on top: the highest into `highest`, the lowest into `lowest`
+// (either may be left out). The melody and the bass of one set of notes take
+// one walk.
+void lineCredits(const SongNotes& songNotes, const std::vector<std::uint32_t>& endOrder,
+                 int channel, std::vector<Credit>* highest, std::vector<Credit>* lowest) {
     const std::vector<SongNote>& notes = songNotes.notes;
     auto member = [&](std::uint32_t i) {
         return !notes[i].drum && (channel == kAnyChannel || notes[i].channel == channel);
     };
-    std::vector<std::uint32_t> members, byEnd;
-    for (std::uint32_t i = 0; i < notes.size(); ++i)
-        if (member(i)) members.push_back(i);
-    for (std::uint32_t i : endOrder)
-        if (member(i)) byEnd.push_back(i);
-    std::vector<Credit> credits;
     SoundingKeys sounding;
-    std::uint32_t top = kNone, since = 0;
-    std::size_t nextStart = 0, nextEnd = 0;
-    while (nextEnd < byEnd.size()) {
-        std::uint32_t tick = notes[byEnd[nextEnd]].end;
-        if (nextStart < members.size()) tick = std::min(tick, notes[members[nextStart]].start);
-        for (; nextEnd < byEnd.size() && notes[byEnd[nextEnd]].end == tick; ++nextEnd)
-            sounding.remove(byEnd[nextEnd], notes[byEnd[nextEnd]].key);
-        for (; nextStart < members.size() && notes[members[nextStart]].start == tick; ++nextStart)
-            sounding.add(members[nextStart], notes[members[nextStart]].key);
-        std::uint32_t now = sounding.empty() ? kNone
-                            : highest        ? sounding.highest()
-                                             : sounding.lowest();
-        if (now == top) continue;
-        if (top != kNone && tick > since) credits.push_back({top, {since, tick}});
-        top = now;
-        since = tick;
+    struct Top {
+        std::uint32_t note = kNone;
+        std::uint32_t since = 0;
+    };
+    Top high, low;
+    auto follow = [](Top& top, std::uint32_t now, std::uint32_t tick, std::vector<Credit>* credits) {
+        if (credits == nullptr || now == top.note) return;
+        if (top.note != kNone && tick > top.since) credits->push_back({top.note, {top.since, tick}});
+        top.note = now;
+        top.since = tick;
+    };
+    std::uint32_t nextStart = 0;
+    std::size_t nextEnd = 0;
+    auto skipStarts = [&] {
+        while (nextStart < notes.size() && !member(nextStart)) ++nextStart;
+    };
+    auto skipEnds = [&] {
+        while (nextEnd < endOrder.size() && !member(endOrder[nextEnd])) ++nextEnd;
+    };
+    skipStarts();
+    skipEnds();
+    while (nextEnd < endOrder.size()) {
+        std::uint32_t tick = notes[endOrder[nextEnd]].end;
+        if (nextStart < notes.size()) tick = std::min(tick, notes[nextStart].start);
+        while (nextEnd < endOrder.size() && notes[endOrder[nextEnd]].end == tick) {
+            sounding.remove(endOrder[nextEnd], notes[endOrder[nextEnd]].key);
+            ++nextEnd;
+            skipEnds();
+        }
+        while (nextStart < notes.size() && notes[nextStart].start == tick) {
+            sounding.add(nextStart, notes[nextStart].key);
+            ++nextStart;
+            skipStarts();
+        }
+        bool none = sounding.empty();
+        follow(high, none ? kNone : sounding.highest(), tick, highest);
+        follow(low, none ? kNone : sounding.lowest(), tick, lowest);
     }
-    return credits;
 }
 
 // Gathers each note's stretches in one array, note by note.
@@ -105,7 +125,7 @@ void storeCredits(SongNotes& out, const std::vector<Credit>& credits, bool melod
     for (const Credit& credit : credits) {
         SongNote& note = notes[credit.note];
         std::uint32_t& count = melody ? note.melodyCount : note.bassCount;
-        double& ticks = melody ? note.melodyTicks : note.bassTicks;
+        std::uint32_t& ticks = melody ? note.melodyTicks : note.bassTicks;
         LineStretch stretch = credit.stretch;
         stretch.before = ticks;
         out.stretches[(melody ? note.melodyFrom : note.bassFrom) + count++] = stretch;
@@ -113,14 +133,14 @@ void storeCredits(SongNotes& out, const std::vector<Credit>& credits, bool melod
     }
 }
 
-double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count, double total,
-                 std::uint32_t tick) {
+double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count,
+                 std::uint32_t total, std::uint32_t tick) {
     // The stretches are in time order: find the first that ends after `tick`.
     auto first = notes.stretches.begin() + from, last = first + count;
     auto after = std::upper_bound(first, last, tick,
                                   [](std::uint32_t t, const LineStretch& s) { return t < s.end; });
     if (after == last) return 0;
-    return total - after->before - (tick > after->start ? tick - after->start : 0);
+    return static_cast<double>(total - after->before - (tick > after->start ? tick - after->start : 0));
 }
 
 }  // namespace
@@ -135,8 +155,17 @@ SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& 
     std::sort(keys.begin(), keys.end());
     std::vector<std::uint32_t> endOrder(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) endOrder[i] = static_cast<std::uint32_t>(keys[i]);
-    storeCredits(out, lineCredits(out, endOrder, lines.melody, true), true);
-    storeCredits(out, lineCredits(out, endOrder, lines.bass, false), false);
+    std::vector<Credit> melody, bass;
+    if (lines.melody == lines.bass) {
+        lineCredits(out, endOrder, lines.melody, &melody, &bass);
+    } else {
+        lineCredits(out, endOrder, lines.melody, &melody, nullptr);
+        lineCredits(out, endOrder, lines.bass, nullptr, &bass);
+    }
+    std::vector<std::uint32_t>().swap(endOrder);
+    storeCredits(out, melody, true);
+    std::vector<Credit>().swap(melody);
+    storeCredits(out, bass, false);
     return out;
 }
 

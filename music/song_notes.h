@@ -13,6 +13,7 @@ namespace music {
 
 inline constexpr int kAnyChannel = -1;
 
+// Kept small (44 bytes): a song holds millions of them.
 struct SongNote {
     std::uint32_t start = 0;
     std::uint32_t end = 0;  // after start: a note of no length lasts a tick
@@ -21,9 +22,9 @@ struct SongNote {
     std::uint8_t channel = 0;
     bool drum = false;
     std::uint32_t onMessage = 0;   // in midifile::InputSong::messages
-    std::int64_t offMessage = -1;  // its own note-off there, or -1 when the song's end ends it
-    double melodyTicks = 0;        // while it is the highest note of the melody's notes
-    double bassTicks = 0;          // while it is the lowest note of the bass's notes
+    std::int32_t offMessage = -1;  // its own note-off there, or -1 when the song's end ends it
+    std::uint32_t melodyTicks = 0;  // while it is the highest note of the melody's notes
+    std::uint32_t bassTicks = 0;    // while it is the lowest note of the bass's notes
     std::uint32_t melodyFrom =
         0;  // its stretches as the melody's top note, in SongNotes::stretches
     std::uint32_t melodyCount = 0;
@@ -35,7 +36,7 @@ struct SongNote {
 struct LineStretch {
     std::uint32_t start;
     std::uint32_t end;
-    double before = 0;  // the lengths of the note's stretches before this one
+    std::uint32_t before = 0;  // the lengths of the note's stretches before this one
 };
 
 struct SongNotes {

@@ -196,7 +196,6 @@ PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
     out.chords = notes.counts;
     out.leftOut.strayNoteOffs = notes.strayNoteOffs;
 
-    out.events.reserve(notes.steps.size() + others.size() + notes.steps.size() / 4);
     VoiceAssembler assembler(settings, notes, out);
     std::size_t step = 0;
     for (const midifile::InputMessage& message : others) {
