@@ -26,6 +26,10 @@ Unit ConverterClock::unitAt(Tick tick) const {
     return lastUnit_ + scaleGap(static_cast<std::uint32_t>(gap), factor_);
 }
 
+bool ConverterClock::unitFollows(Tick tick) const {
+    return tick < kLastTick && scaleGap(static_cast<std::uint32_t>(kLastTick - tick), factor_) > 0;
+}
+
 Tick ConverterClock::playableTick(Tick tick) const {
     constexpr Unit kLostDelay = 256;
     if (unitAt(tick) - lastUnit_ != kLostDelay) return tick;

@@ -208,6 +208,7 @@ void countVoices(const std::array<PreparedVoice, kVoiceCount>& voices, Attempt& 
     out.temposLeftOut = timed.temposLeftOut;
     out.notesLeftOutLate = timed.notesLeftOutLate;
     out.notesStartedLate = timed.notesStartedLate;
+    out.leftOut.pitchWithoutNote += timed.pitchWithoutNote;
 }
 
 // Whole channels onto the voices; `excluded` notes taken out of the file first.

@@ -79,6 +79,7 @@ struct VoiceState {
     Tick lastOffTick = 0;
     int previousOnKey = kNoKey;  // the key of the event before, when a note-on the converter keeps
     std::uint8_t pan = kCentrePan;  // the voice's last pan controller value
+    std::uint8_t lastOnKey = 0;     // of the last note-on placed (0: none yet)
 };
 
 // A voice's events as the planner reads them, each at its number in the
@@ -225,7 +226,15 @@ private:
             // record's tick the converter would scale the gap that record ends
             // by the new tempo: it goes a tick later, where the next gap begins.
             Tick tick = std::max(desiredTick(positionOf(change.tick)), minTick_);
-            if (changed && clock_.anyRecord() && tick == clock_.lastTick()) ++tick;
+            if (changed && clock_.anyRecord() && tick == clock_.lastTick()) {
+                if (tick == kLastTick) {
+                    // No tick is left after the record: nothing it could change follows.
+                    ++out_.temposLeftOut;
+                    --temposLeft_;
+                    return;
+                }
+                ++tick;
+            }
             writeTempo(std::min(tick, kLastTick), change.tempo);
             return;
         }
@@ -250,10 +259,16 @@ private:
         states_[0].previousOnKey = kNoKey;
     }
 
-    // Writes the changes that waited, a tick after the last record.
+    // Writes the changes that waited, a tick after the last record; at the
+    // last tick a file holds there is no tick after it, and no record to come
+    // that they could change: they are left out.
     void writeWaitingTempos() {
-        Tick tick = std::min(clock_.lastTick() + 1, kLastTick);
-        for (std::uint32_t tempo : pendingTempos_) writeTempo(tick, tempo);
+        if (clock_.lastTick() == kLastTick) {
+            out_.temposLeftOut += pendingTempos_.size();
+            temposLeft_ -= pendingTempos_.size();
+        } else {
+            for (std::uint32_t tempo : pendingTempos_) writeTempo(clock_.lastTick() + 1, tempo);
+        }
         pendingTempos_.clear();
     }
 
@@ -284,9 +299,16 @@ private:
             if (event.kind == kNoteOff) state.skippedSounding = false;
             return;
         }
-        // A bend of a note left out has no note to bend.
-        if (event.kind == kControl && event.data1 == kPitchController && state.skippedSounding)
-            return;
+        // A bend of a note left out has no note to bend; nor has one that
+        // follows no note-on in the voice, or one of key 0: the converter
+        // would bend from note 0.
+        if (event.kind == kControl && event.data1 == kPitchController) {
+            if (state.skippedSounding) return;
+            if (state.lastOnKey == 0) {
+                ++out_.pitchWithoutNote;
+                return;
+            }
+        }
         if (event.phase == kPhaseAfterNoteOn && states_[voice].lastOnSkipped) return;
         if (event.kind == kNoteOn) states_[voice].lastOnSkipped = false;
         if (event.kind == kNoteOff) return noteOff(voice, index);
@@ -386,11 +408,13 @@ private:
     // written time is left out, with its note-off and its bend: a note sounds
     // when it is written, or not at all.
     // `tick` is where onTick() puts it.
+    // So is one too near the last tick a file holds to last a unit.
     bool comesLate(int voice, const VoiceEvent& on, Tick tick) {
-        if (!written_) return false;
         VoiceState& state = states_[voice];
-        if (static_cast<double>(clock_.unitAt(clock_.playableTick(tick))) <=
-            written_->unitsAt(tickOf(on.position)) + kLateUnits)
+        Tick playable = clock_.playableTick(std::min(tick, kLastTick));
+        bool lasts = clock_.unitFollows(playable);
+        if (lasts && (!written_ || static_cast<double>(clock_.unitAt(playable)) <=
+                                       written_->unitsAt(tickOf(on.position)) + kLateUnits))
             return false;
         if (state.offWaiting) {
             // No note-on follows the note-off that waited for one: it ends its
@@ -477,6 +501,7 @@ private:
         if (event.kind == kControl && event.data1 == kPanController) state.pan = event.data2;
         state.lastWasOff = false;
         state.previousOnKey = record && event.kind == kNoteOn ? event.data1 : kNoKey;
+        if (record && event.kind == kNoteOn) state.lastOnKey = event.data1;
         return tick;
     }
 

@@ -60,6 +60,7 @@ struct TimedSong {
     std::size_t notesLeftOutLate =
         0;  // that would start over a player unit after their written time
     std::size_t notesStartedLate = 0;  // over a player unit after their written time
+    std::size_t pitchWithoutNote = 0;  // bends left out: their note was, or no note-on is before them
 };
 
 struct PlanSettings {
