@@ -177,6 +177,29 @@ std::vector<HostileResult> measureHostile(const Options& options) {
     return results;
 }
 
+// The 60 bytes whose pauses would need a stream of gigabytes: songprep refuses
+// them (exit 4), with or without a limit of its own; the target is at most
+// 50 MB of memory.
+void printLongGaps(const Options& options) {
+    if (!executable(options.songprep) || options.hostileNotes == 0) return;
+    std::string base = options.folder + "/long-gaps";
+    bench::Bytes midi = bench::longGapsSong();
+    if (!bench::writeBytes(base + ".mid", midi)) return;
+    std::printf("\nsongprep refusing %zu bytes of pauses of 0x0FFFFFFF ticks at the slowest tempo "
+                "(exit 4)\n",
+                midi.size());
+    bool met = true;
+    for (const char* limit : {"65536", "0"}) {
+        Figures f = bench::measure({options.songprep, "--max-bytes", limit, "--force", base + ".mid",
+                                    base + "-prepared.mid"},
+                                   options.runs, 4);
+        met = met && f.ran && f.peakBytes <= 50e6;
+        std::printf("--max-bytes %-6s %9s s, peak %.1f MB\n", limit, formatSeconds(f).c_str(),
+                    f.peakBytes / 1e6);
+    }
+    std::printf("target: refused within 50 MB: %s\n", met ? "met" : "MISSED");
+}
+
 void printSongmake(const std::vector<SizeResult>& results, bool haveMidicsv) {
     std::printf("\nsongmake, whole process, MIDI file -> song file\n");
     std::printf("%-6s %10s %10s %9s %9s %11s %9s %11s %9s %9s\n", "size", "events", "MIDI bytes",
@@ -418,6 +441,7 @@ int main(int argc, char** argv) {
                         "songprep, whole process, MIDI file -> MIDI file songmake loses nothing of",
                         results, &SizeResult::songprep);
     printHostile(hostile, results);
+    printLongGaps(options);
     printTargets(results, songasm);
     if (!options.songplay.empty()) printSongplayFigures(options, results);
     std::printf("load average at end: %s\n", loadAverage().c_str());

@@ -33,8 +33,9 @@ struct Run {
     bool overCpuLimit = false;
 };
 
-// Runs the command with its output thrown away; false unless it exited with 0.
-bool runOnce(const Command& command, Run& run) {
+// Runs the command with its output thrown away; false unless it exited with
+// `exitCode`.
+bool runOnce(const Command& command, Run& run, int exitCode = 0) {
     std::vector<char*> arguments;
     for (const std::string& word : command) arguments.push_back(const_cast<char*>(word.c_str()));
     arguments.push_back(nullptr);
@@ -60,7 +61,7 @@ bool runOnce(const Command& command, Run& run) {
     run.peakKilobytes = usage.ru_maxrss;
     run.overCpuLimit = WIFSIGNALED(status) &&
                        (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == exitCode;
 }
 
 struct Samples {
@@ -92,13 +93,13 @@ Figures summarise(Samples& samples) {
 
 // The commands take turns within a round, so that a burst of load from
 // elsewhere on the machine slows all of them, not the one it happens to meet.
-std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
+std::vector<Figures> measureWithExit(const std::vector<Command>& commands, int runs, int exitCode) {
     std::vector<Samples> samples(commands.size());
     for (int round = 0; round <= runs; ++round) {
         for (std::size_t i = 0; i < commands.size(); ++i) {
             Run run;
             if (samples[i].failed) continue;
-            samples[i].failed = !runOnce(commands[i], run);
+            samples[i].failed = !runOnce(commands[i], run, exitCode);
             samples[i].overCpuLimit = run.overCpuLimit;
             if (round == 0 || samples[i].failed) continue;
             samples[i].times.push_back(run.seconds);
@@ -113,7 +114,13 @@ std::vector<Figures> measureTogether(const std::vector<Command>& commands, int r
 
 void setCpuLimit(long seconds) { cpuLimit = seconds; }
 
-Figures measure(const Command& command, int runs) { return measureTogether({command}, runs)[0]; }
+std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
+    return measureWithExit(commands, runs, 0);
+}
+
+Figures measure(const Command& command, int runs, int exitCode) {
+    return measureWithExit({command}, runs, exitCode)[0];
+}
 
 std::string findOnPath(const char* name) {
     const char* path = std::getenv("PATH");

@@ -19,7 +19,8 @@ using Command = std::vector<std::string>;
 // One untimed run of each command to warm the file cache, then `runs` timed
 // rounds, the commands taking turns within a round.
 std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs);
-Figures measure(const Command& command, int runs);
+// `exitCode`: what a run must exit with to count (a refusal, for instance).
+Figures measure(const Command& command, int runs, int exitCode = 0);
 
 // The CPU seconds a run may take before it is stopped (and counted as failed,
 // over the limit): none unless set.

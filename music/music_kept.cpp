@@ -148,45 +148,46 @@ double percent(double part, double whole) { return whole > 0 ? 100.0 * part / wh
 namespace {
 
 // `playedDone` and `writtenDone` are told when the notes are no longer read.
-template <typename PlayedDone, typename WrittenDone>
-MusicKept measure(std::span<const TimedNote> written, std::span<const TimedNote> played,
-                  double tolerance, PlayedDone playedDone, WrittenDone writtenDone) {
+// `written` is put in the order the notes start; `played` is let go once it is
+// read.
+template <typename PlayedDone>
+MusicKept measure(std::vector<TimedNote>& written, std::span<const TimedNote> played,
+                  double tolerance, PlayedDone playedDone) {
     KeyCoverage coverage(played, tolerance);
     playedDone();
+    std::erase_if(written, [](const TimedNote& note) {
+        return note.key >= kKeys || note.end <= note.start;
+    });
+    // Notes usually come in the order they start; where they do not, they are
+    // put in it (stably, so that every system adds their times alike), and
+    // the coverage of each key is then read forwards.
+    auto startsEarlier = [](const TimedNote& a, const TimedNote& b) { return a.start < b.start; };
+    if (!std::is_sorted(written.begin(), written.end(), startsEarlier))
+        std::stable_sort(written.begin(), written.end(), startsEarlier);
     MusicKept kept;
     double noteTime = 0, noteTimeKept = 0;
-    // Starts and ends in time order, ends first at one time: the highest and the
-    // lowest sounding key between two neighbouring times. Notes usually come in
-    // the order they start: then only their ends need sorting, and the two
-    // runs are walked together.
+    for (const TimedNote& note : written) {
+        noteTime += note.end - note.start;
+        noteTimeKept += coverage.covered(note.key, note.start, note.end);
+    }
+    // Starts and ends in time order, ends first at one time: the highest and
+    // the lowest sounding key between two neighbouring times. The starts are
+    // the notes'; the ends are sorted, and the two runs are walked together.
     struct Edge {
         double time;
         std::uint8_t key;
     };
-    std::vector<Edge> starts, ends;
-    std::size_t counted = 0;
-    bool inOrder = true;  // of their starts
-    double lastStart = 0;
-    for (const TimedNote& note : written) {
-        if (note.key >= kKeys || note.end <= note.start) continue;
-        noteTime += note.end - note.start;
-        noteTimeKept += coverage.covered(note.key, note.start, note.end);
-        inOrder = inOrder && (counted == 0 || note.start >= lastStart);
-        lastStart = note.start;
-        ++counted;
-    }
-    starts.reserve(counted);
-    for (const TimedNote& note : written)
-        if (note.key < kKeys && note.end > note.start) starts.push_back({note.start, note.key});
-    // Of edges at one time, the order does not matter: what sounds between
-    // two times is the same.
-    auto earlier = [](const Edge& a, const Edge& b) { return a.time < b.time; };
-    if (!inOrder) std::sort(starts.begin(), starts.end(), earlier);
-    ends.reserve(counted);
-    for (const TimedNote& note : written)
-        if (note.key < kKeys && note.end > note.start) ends.push_back({note.end, note.key});
-    writtenDone();
-    std::sort(ends.begin(), ends.end(), earlier);
+    std::vector<Edge> ends;
+    ends.reserve(written.size());
+    for (const TimedNote& note : written) ends.push_back({note.end, note.key});
+    // Of ends at one time, the order does not matter: what sounds between two
+    // times is the same.
+    std::sort(ends.begin(), ends.end(), [](const Edge& a, const Edge& b) { return a.time < b.time; });
+    struct StartEdges {
+        const std::vector<TimedNote>& notes;
+        std::size_t size() const { return notes.size(); }
+        Edge operator[](std::size_t i) const { return {notes[i].start, notes[i].key}; }
+    } starts{written};
     SoundingKeys sounding;
     int soundingNotes = 0;
     double lineTime = 0, melodyKept = 0, bassKept = 0, ceiling = 0;
@@ -205,7 +206,7 @@ MusicKept measure(std::span<const TimedNote> written, std::span<const TimedNote>
         // At one time an end comes before a start.
         bool end = nextStart == starts.size() ||
                    (nextEnd < ends.size() && ends[nextEnd].time <= starts[nextStart].time);
-        const Edge& edge = end ? ends[nextEnd++] : starts[nextStart++];
+        Edge edge = end ? ends[nextEnd++] : starts[nextStart++];
         sounding.change(edge.key, end ? -1 : 1);
         soundingNotes += end ? -1 : 1;
         double from = edge.time;
@@ -237,14 +238,13 @@ MusicKept measure(std::span<const TimedNote> written, std::span<const TimedNote>
 
 MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const TimedNote> played,
                            double tolerance) {
-    return measure(written, played, tolerance, [] {}, [] {});
+    std::vector<TimedNote> notes(written.begin(), written.end());
+    return measure(notes, played, tolerance, [] {});
 }
 
 MusicKept measureMusicKept(std::vector<TimedNote>&& written, std::vector<TimedNote>&& played,
                            double tolerance) {
-    return measure(
-        written, played, tolerance, [&] { std::vector<TimedNote>().swap(played); },
-        [&] { std::vector<TimedNote>().swap(written); });
+    return measure(written, played, tolerance, [&] { std::vector<TimedNote>().swap(played); });
 }
 
 std::string describeMusicKept(const MusicKept& kept) {
