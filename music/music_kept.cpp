@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "toolkit/large_memory.h"
+
 namespace music {
 namespace {
 
@@ -22,6 +24,8 @@ public:
         for (const TimedNote& note : played)
             if (note.key < kKeys && note.end > note.start) ++from[note.key + 1];
         for (int key = 0; key < kKeys; ++key) from[key + 1] += from[key];
+        stretches_.reserve(from[kKeys]);
+        toolkit::adviseHugePages(stretches_);
         stretches_.resize(from[kKeys]);
         std::array<std::size_t, kKeys> next;
         std::copy(from.begin(), from.end() - 1, next.begin());
@@ -177,12 +181,20 @@ MusicKept measure(std::vector<TimedNote>& written, std::span<const TimedNote> pl
         double time;
         std::uint8_t key;
     };
-    std::vector<Edge> ends;
-    ends.reserve(written.size());
-    for (const TimedNote& note : written) ends.push_back({note.end, note.key});
+    // The ends as the notes' numbers (a sixth of the room a copy would take).
     // Of ends at one time, the order does not matter: what sounds between two
     // times is the same.
-    std::sort(ends.begin(), ends.end(), [](const Edge& a, const Edge& b) { return a.time < b.time; });
+    std::vector<std::uint32_t> byEnd(written.size());
+    toolkit::adviseHugePages(byEnd);
+    for (std::uint32_t i = 0; i < byEnd.size(); ++i) byEnd[i] = i;
+    std::sort(byEnd.begin(), byEnd.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return written[a].end < written[b].end; });
+    struct EndEdges {
+        const std::vector<TimedNote>& notes;
+        const std::vector<std::uint32_t>& order;
+        std::size_t size() const { return order.size(); }
+        Edge operator[](std::size_t i) const { return {notes[order[i]].end, notes[order[i]].key}; }
+    } ends{written, byEnd};
     struct StartEdges {
         const std::vector<TimedNote>& notes;
         std::size_t size() const { return notes.size(); }

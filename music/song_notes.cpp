@@ -5,51 +5,69 @@
 
 #include "music/open_notes.h"
 #include "music/sounding_keys.h"
+#include "toolkit/large_memory.h"
 
 namespace music {
 namespace {
 
-static_assert(sizeof(SongNote) <= 44, "a song holds millions of notes");
+static_assert(sizeof(SongNote) <= 32, "a song holds millions of notes");
 
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-void pairNotes(const midifile::InputSong& song, SongNotes& out) {
-    // Counted first, so that the notes take no more room than they need.
-    std::size_t noteOns = 0;
-    for (const midifile::InputMessage& message : song.messages)
-        noteOns += (message.status >> 4) == 0x9 && message.data2 != 0;
-    out.notes.reserve(noteOns);
+// Pairs the song's note-ons and note-offs: `on(index, message)` for each
+// note-on, `off(note, index)` for the note-off that ends note number `note`
+// (numbered as they start), `stray()` and `damaged()` for the rest.
+template <typename On, typename Off, typename Stray, typename Damaged>
+void pairNotes(const midifile::InputSong& song, On on, Off off, Stray stray, Damaged damaged) {
     OpenNotes open(midifile::kChannels);
+    std::uint32_t notes = 0;
     for (std::uint32_t index = 0; index < song.messages.size(); ++index) {
         const midifile::InputMessage& message = song.messages[index];
         int kind = message.status >> 4;
         if (kind != 0x8 && kind != 0x9) continue;
-        bool on = kind == 0x9 && message.data2 != 0;
-        if (message.data1 > 0x7F || (on && message.data2 > 0x7F)) {
-            ++out.damaged;
+        bool isOn = kind == 0x9 && message.data2 != 0;
+        if (message.data1 > 0x7F || (isOn && message.data2 > 0x7F)) {
+            damaged();
             continue;
         }
         int channel = message.status & 0x0F;
-        if (on) {
-            open.open(channel, message.data1, static_cast<std::uint32_t>(out.notes.size()));
+        if (isOn) {
+            open.open(channel, message.data1, notes++);
+            on(index, message);
+        } else if (std::uint32_t oldest = open.close(channel, message.data1);
+                   oldest != OpenNotes::kNone) {
+            off(oldest, index);
+        } else {
+            stray();
+        }
+    }
+}
+
+std::size_t noteOnsOf(const midifile::InputSong& song) {
+    std::size_t noteOns = 0;
+    for (const midifile::InputMessage& message : song.messages)
+        noteOns += (message.status >> 4) == 0x9 && message.data2 != 0;
+    return noteOns;
+}
+
+void pairNotes(const midifile::InputSong& song, SongNotes& out) {
+    // Counted first, so that the notes take no more room than they need.
+    out.notes.reserve(noteOnsOf(song));
+    toolkit::adviseHugePages(out.notes);
+    pairNotes(
+        song,
+        [&](std::uint32_t, const midifile::InputMessage& message) {
             SongNote note;
             note.start = message.tick;
             note.end = song.endTime;
             note.key = message.data1;
             note.velocity = message.data2;
-            note.channel = static_cast<std::uint8_t>(channel);
-            note.drum = channel == midifile::kDrumChannel;
-            note.onMessage = index;
+            note.channel = static_cast<std::uint8_t>(message.status & 0x0F);
+            note.drum = note.channel == midifile::kDrumChannel;
             out.notes.push_back(note);
-        } else if (std::uint32_t oldest = open.close(channel, message.data1);
-                   oldest != OpenNotes::kNone) {
-            SongNote& note = out.notes[oldest];
-            note.end = message.tick;
-            note.offMessage = static_cast<std::int32_t>(index);
-        } else {
-            ++out.strayNoteOffs;
-        }
-    }
+        },
+        [&](std::uint32_t note, std::uint32_t index) { out.notes[note].end = song.messages[index].tick; },
+        [&] { ++out.strayNoteOffs; }, [&] { ++out.damaged; });
     for (SongNote& note : out.notes)
         if (note.end <= note.start) note.end = note.start + 1;
 }
@@ -110,26 +128,36 @@ void lineCredits(const SongNotes& songNotes, const std::vector<std::uint32_t>& e
     }
 }
 
-// Gathers each note's stretches in one array, note by note.
-void storeCredits(SongNotes& out, const std::vector<Credit>& credits, bool melody) {
+// Gathers each note's stretches in one array, note by note: its melody's,
+// then its bass's.
+void storeCredits(SongNotes& out, const std::vector<Credit>& melody,
+                  const std::vector<Credit>& bass) {
     std::vector<SongNote>& notes = out.notes;
-    std::vector<std::uint32_t> counts(notes.size() + 1, 0);
-    for (const Credit& credit : credits) ++counts[credit.note];
-    std::uint32_t from = static_cast<std::uint32_t>(out.stretches.size());
-    for (std::uint32_t i = 0; i < notes.size(); ++i) {
-        (melody ? notes[i].melodyFrom : notes[i].bassFrom) = from;
-        (melody ? notes[i].melodyCount : notes[i].bassCount) = 0;
-        from += counts[i];
+    for (const Credit& credit : melody) ++notes[credit.note].melodyCount;
+    for (const Credit& credit : bass) ++notes[credit.note].bassCount;
+    std::uint32_t from = 0;
+    for (SongNote& note : notes) {
+        note.melodyFrom = from;
+        from += note.melodyCount + note.bassCount;
+        note.melodyCount = note.bassCount = 0;
     }
+    out.stretches.reserve(from);
+    toolkit::adviseHugePages(out.stretches);
     out.stretches.resize(from);
-    for (const Credit& credit : credits) {
+    // Every melody stretch first: the bass's then follow each note's.
+    for (const Credit& credit : melody) {
         SongNote& note = notes[credit.note];
-        std::uint32_t& count = melody ? note.melodyCount : note.bassCount;
-        std::uint32_t& ticks = melody ? note.melodyTicks : note.bassTicks;
         LineStretch stretch = credit.stretch;
-        stretch.before = ticks;
-        out.stretches[(melody ? note.melodyFrom : note.bassFrom) + count++] = stretch;
-        ticks += stretch.end - stretch.start;
+        stretch.before = note.melodyTicks;
+        out.stretches[note.melodyFrom + note.melodyCount++] = stretch;
+        note.melodyTicks += stretch.end - stretch.start;
+    }
+    for (const Credit& credit : bass) {
+        SongNote& note = notes[credit.note];
+        LineStretch stretch = credit.stretch;
+        stretch.before = note.bassTicks;
+        out.stretches[note.melodyFrom + note.melodyCount + note.bassCount++] = stretch;
+        note.bassTicks += stretch.end - stretch.start;
     }
 }
 
@@ -155,7 +183,12 @@ SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& 
     std::sort(keys.begin(), keys.end());
     std::vector<std::uint32_t> endOrder(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) endOrder[i] = static_cast<std::uint32_t>(keys[i]);
+    std::vector<std::uint64_t>().swap(keys);
     std::vector<Credit> melody, bass;
+    for (std::vector<Credit>* credits : {&melody, &bass}) {
+        credits->reserve(out.notes.size());
+        toolkit::adviseHugePages(*credits);
+    }
     if (lines.melody == lines.bass) {
         lineCredits(out, endOrder, lines.melody, &melody, &bass);
     } else {
@@ -163,9 +196,22 @@ SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& 
         lineCredits(out, endOrder, lines.bass, nullptr, &bass);
     }
     std::vector<std::uint32_t>().swap(endOrder);
-    storeCredits(out, melody, true);
-    std::vector<Credit>().swap(melody);
-    storeCredits(out, bass, false);
+    storeCredits(out, melody, bass);
+    return out;
+}
+
+NoteMessages collectNoteMessages(const midifile::InputSong& song) {
+    NoteMessages out;
+    out.on.reserve(noteOnsOf(song));
+    out.off.reserve(out.on.capacity());
+    pairNotes(
+        song,
+        [&](std::uint32_t index, const midifile::InputMessage&) {
+            out.on.push_back(index);
+            out.off.push_back(-1);
+        },
+        [&](std::uint32_t note, std::uint32_t index) { out.off[note] = static_cast<std::int32_t>(index); },
+        [] {}, [] {});
     return out;
 }
 
@@ -174,7 +220,8 @@ double melodyTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32
 }
 
 double bassTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick) {
-    return ticksFrom(notes, note.bassFrom, note.bassCount, note.bassTicks, tick);
+    return ticksFrom(notes, note.melodyFrom + note.melodyCount, note.bassCount, note.bassTicks,
+                     tick);
 }
 
 }  // namespace music

@@ -1,5 +1,7 @@
 #include "songprep/output_file.h"
 
+#include "toolkit/large_memory.h"
+
 namespace songprep {
 namespace {
 
@@ -26,6 +28,7 @@ midifile::MidiBytes beginFile(const TimedSong& song, std::size_t tracks) {
     std::size_t events = song.tempos.size();
     for (const TimedSong::VoiceEvents& voice : song.voices) events += voice.size();
     file.reserve(file.size() + tracks * kTrackRoom + events * kLongestEvent);
+    toolkit::adviseHugePages(file);
     file[kTrackCountOffset] = static_cast<std::uint8_t>(tracks >> 8);
     file[kTrackCountOffset + 1] = static_cast<std::uint8_t>(tracks);
     midifile::MidiTrackWriter writer;
@@ -57,6 +60,7 @@ midifile::MidiBytes encodeOutputFile(
         seen(voice);
         if (!voice.empty()) appendVoice(song, voice, file);
         TimedSong::VoiceEvents().swap(voice);
+        toolkit::giveMemoryBack();
     }
     return file;
 }

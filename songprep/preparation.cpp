@@ -10,23 +10,10 @@
 #include "songprep/voice_messages.h"
 #include "songprep/written_time.h"
 #include "toolkit/command_line.h"
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+#include "toolkit/large_memory.h"
 
 namespace songprep {
 namespace {
-
-// Gives the memory freed so far back to the system. The C library keeps what
-// small blocks were freed in its heap for later; a song of millions of events
-// leaves tens of megabytes there between the stages, which a later stage,
-// asking for large blocks, does not reuse.
-void giveMemoryBack() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
-}
 
 void addCounts(ChordCounts& sum, const ChordCounts& counts) {
     sum.removed += counts.removed;
@@ -147,6 +134,7 @@ struct SongPlan {
         if (notesLetGo) return;
         if (written.empty()) {
             written.reserve(notes.notes.size());
+            toolkit::adviseHugePages(written);
             for (const music::SongNote& note : notes.notes)
                 written.push_back({note.start, note.end, note.key, note.drum});
         }
@@ -167,6 +155,7 @@ struct SongPlan {
     const PrepOptions& options;
     music::SongNotes notes;
     bool notesLetGo = false;
+    music::NoteMessages noteMessages;  // for whole channels, once notes are left out
     std::vector<WrittenNote> written;  // once the notes are let go
     std::size_t noteCount = 0;
     std::size_t strayNoteOffs = 0;
@@ -225,13 +214,13 @@ Attempt attemptChannels(SongPlan& plan, const std::vector<bool>& excluded) {
     if (excluded.empty()) {
         plan.letNotesGo();  // whole channels: the notes are for the trials alone
     } else {
-        const music::SongNotes& notes = plan.songNotes();
+        if (plan.noteMessages.on.empty()) plan.noteMessages = music::collectNoteMessages(song);
+        const music::NoteMessages& messages = plan.noteMessages;
         drop.assign(song.messages.size(), false);
-        for (std::size_t i = 0; i < notes.notes.size(); ++i) {
+        for (std::size_t i = 0; i < messages.on.size(); ++i) {
             if (!excluded[i]) continue;
-            const music::SongNote& note = notes.notes[i];
-            drop[note.onMessage] = true;
-            if (note.offMessage >= 0) drop[static_cast<std::size_t>(note.offMessage)] = true;
+            drop[messages.on[i]] = true;
+            if (messages.off[i] >= 0) drop[static_cast<std::size_t>(messages.off[i])] = true;
         }
     }
     std::array<int, midifile::kChannels> voiceOf;
@@ -286,7 +275,7 @@ Attempt attemptArranged(SongPlan& plan, const std::vector<bool>& excluded) {
             ++out.voices[voice].notesByChannel[note.channel];
         std::vector<VoiceNote>().swap(allocation.voices[voice]);
     }
-    giveMemoryBack();
+    toolkit::giveMemoryBack();
     std::array<PreparedVoice, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         // The voices' notes never overlap: there are no chords left to reduce.
@@ -295,7 +284,7 @@ Attempt attemptArranged(SongPlan& plan, const std::vector<bool>& excluded) {
         std::vector<midifile::InputMessage>().swap(messages[voice]);
     }
     attempt.timed = planTiming(song, voices, planSettings(plan));
-    giveMemoryBack();
+    toolkit::giveMemoryBack();
     countVoices(voices, attempt);
     return attempt;
 }
@@ -340,6 +329,7 @@ Preparation finish(SongPlan& plan, Attempt& attempt) {
     plan.letNotesGo();
     std::vector<music::TimedNote> played;
     played.reserve(noteOns);
+    toolkit::adviseHugePages(played);
     std::uint64_t endUnit = attempt.timed.endUnit;
     auto notesOf = [&](const TimedSong::VoiceEvents& voice) {
         addPlayedNotes(voice, endUnit, played);
@@ -349,11 +339,12 @@ Preparation finish(SongPlan& plan, Attempt& attempt) {
     else
         for (const TimedSong::VoiceEvents& voice : attempt.timed.voices) notesOf(voice);
     attempt.timed = TimedSong();
-    giveMemoryBack();
+    toolkit::giveMemoryBack();
     // The written notes the measure holds the output against (the notes as
     // paired take twice the room).
     std::vector<music::TimedNote> reference;
     reference.reserve(plan.written.size());
+    toolkit::adviseHugePages(reference);
     for (const SongPlan::WrittenNote& note : plan.written)
         if (!note.drum)
             reference.push_back(

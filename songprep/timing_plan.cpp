@@ -10,6 +10,7 @@
 #include "songmake/passes.h"
 #include "songprep/converter_clock.h"
 #include "songprep/written_time.h"
+#include "toolkit/large_memory.h"
 
 namespace songprep {
 namespace {
@@ -116,6 +117,8 @@ public:
             written_ = settings.written ? settings.written : &*ownWritten_;
         }
         for (int voice = 0; voice < kVoiceCount; ++voice) {
+            states_[voice].onUnit.reserve(voices[voice].notesRead);
+            toolkit::adviseHugePages(states_[voice].onUnit);
             states_[voice].onUnit.resize(voices[voice].notesRead);
             states_[voice].skipped.resize(voices[voice].notesRead);
         }
