@@ -4,14 +4,14 @@
 // it costs a page fault (and a translation) per 2 MiB rather than per 4 KiB.
 // Page faults and translation misses took over a third of songprep's and
 // songcheck's time on a song of a million events. Linked into those programs
-// alone: it replaces the global allocation functions, on every system, and
-// gives the hint only where the system takes it (platform::adviseHugePages).
+// alone, it replaces the global allocation functions on Linux with the GNU C
+// library, where huge pages are there for the asking; elsewhere it is empty.
+#if defined(__linux__) && defined(__GLIBC__)
+
+#include <malloc.h>
+
 #include <cstdlib>
 #include <new>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "toolkit/platform.h"
 
@@ -19,12 +19,10 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-#if defined(__GLIBC__)
 // The C library maps large blocks of their own, and gives them back when they
 // are freed, until a freed one makes it keep the next ones in its heap: a
 // fixed threshold keeps them mapped, so that memory follows what is held.
 const int kFixedThreshold = mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugePage));
-#endif
 
 void* allocate(std::size_t size) {
     if (size >= kHugePage) {
@@ -58,3 +56,5 @@ void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
+#endif
