@@ -261,15 +261,18 @@ void printBesideSongmake(const std::string& program, const char* title,
         std::printf("not built\n");
         return;
     }
-    std::printf("%-6s %10s %9s %9s %13s %9s %11s\n", "size", "events", "median s", "ns/event",
-                "x songmake", "peak MB", "bytes/event");
+    std::printf("%-6s %10s %9s %9s %13s %9s %9s %11s\n", "size", "events", "median s", "ns/event",
+                "x songmake", "x in CPU", "peak MB", "bytes/event");
     for (const SizeResult& r : results) {
         double events = static_cast<double>(r.events);
         const Figures& f = r.*figures;
-        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
+        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
                     r.events, formatSeconds(f).c_str(), f.seconds / events * 1e9,
-                    f.seconds / r.songmake.seconds, f.peakBytes / 1e6, f.peakBytes / events);
+                    f.seconds / r.songmake.seconds, f.cpuSeconds / r.songmake.cpuSeconds,
+                    f.peakBytes / 1e6, f.peakBytes / events);
     }
+    std::printf("x in CPU: the same in CPU time (user and system), which load from elsewhere "
+                "on the machine moves less\n");
 }
 
 // Time per event of a program on a song, in nanoseconds.

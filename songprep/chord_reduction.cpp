@@ -17,6 +17,10 @@ std::vector<std::uint32_t> pairNotes(const std::vector<NoteMessage>& messages,
     std::vector<FileNote>& notes = out.notes;
     music::OpenNotes open(1);
     std::vector<std::uint32_t> endOrder;
+    std::size_t noteOns = 0;
+    for (const NoteMessage& message : messages) noteOns += message.velocity != 0;
+    notes.reserve(noteOns);
+    endOrder.reserve(noteOns);
     for (const NoteMessage& message : messages) {
         if (message.velocity != 0) {
             open.open(0, message.key, static_cast<std::uint32_t>(notes.size()));

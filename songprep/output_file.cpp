@@ -11,11 +11,12 @@ constexpr std::size_t kTrackCountOffset = 10;  // in the header chunk
 // Appends one voice's track to `file`.
 void appendVoice(const TimedSong& song, const TimedSong::VoiceEvents& voice,
                  midifile::MidiBytes& file) {
+    constexpr std::size_t kUsualEvent = 4;  // a delta of a byte and a whole message
     midifile::MidiTrackWriter writer;
+    writer.reserve(voice.size() * kUsualEvent);
     for (const PlacedEvent& event : voice)
         writer.channelMessage(event.tick, event.status, event.data1, event.data2);
-    midifile::MidiBytes track = writer.finish(song.endTick);
-    file.insert(file.end(), track.begin(), track.end());
+    writer.finishInto(song.endTick, file);
 }
 
 // The header and the tempo track, the header counting `tracks` tracks.

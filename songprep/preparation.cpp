@@ -143,7 +143,7 @@ struct SongPlan {
         notesLetGo = true;
     }
 
-    // A note as written, for the music-kept measure: a quarter of the room.
+    // A note as written, for the music-kept measure: a third of the room.
     struct WrittenNote {
         std::uint32_t start;
         std::uint32_t end;
@@ -340,8 +340,7 @@ Preparation finish(SongPlan& plan, Attempt& attempt) {
         for (const TimedSong::VoiceEvents& voice : attempt.timed.voices) notesOf(voice);
     attempt.timed = TimedSong();
     toolkit::giveMemoryBack();
-    // The written notes the measure holds the output against (the notes as
-    // paired take twice the room).
+    // The written notes the measure holds the output against.
     std::vector<music::TimedNote> reference;
     reference.reserve(plan.written.size());
     toolkit::adviseHugePages(reference);

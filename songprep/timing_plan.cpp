@@ -409,9 +409,8 @@ private:
 
     // A note-on that everything before it would push over a unit past its
     // written time is left out, with its note-off and its bend: a note sounds
-    // when it is written, or not at all.
-    // `tick` is where onTick() puts it.
-    // So is one too near the last tick a file holds to last a unit.
+    // when it is written, or not at all. So is one too near the last tick a
+    // file holds to last a unit. `tick` is where onTick() puts it.
     bool comesLate(int voice, const VoiceEvent& on, Tick tick) {
         VoiceState& state = states_[voice];
         Tick playable = clock_.playableTick(std::min(tick, kLastTick));

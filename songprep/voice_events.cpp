@@ -181,6 +181,8 @@ PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
     PreparedVoice out;
     std::vector<NoteMessage> noteMessages;
     std::vector<midifile::InputMessage> others;
+    noteMessages.reserve(messages.size());
+    others.reserve(messages.size());
     for (const midifile::InputMessage& message : messages) {
         if (damaged(message))
             ++out.leftOut.damaged;

@@ -114,6 +114,8 @@ std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
     const std::vector<midifile::InputMessage> none;
     std::array<std::vector<midifile::InputMessage>, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
+        // A note-on and a note-off a note, and room for about as many settings.
+        voices[voice].reserve(4 * allocation.voices[voice].size());
         VoiceWriter writer(voice, voices[voice]);
         std::array<std::size_t, midifile::kChannels> seen{};
         std::array<std::array<std::optional<midifile::InputMessage>, kSettings>,
