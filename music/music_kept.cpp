@@ -79,20 +79,24 @@ private:
         // the whole key only when asked for an earlier time.
         auto later = [](double t, const Stretch& s) { return t < s.start; };
         std::size_t& at = cursor_[key];
-        if (at < ofKey.size() && ofKey[at].start <= time) {
+        std::size_t count = ofKey.size();
+        if (at < count && ofKey[at].start <= time) {
             // Most often the time is in the stretch found last, or the next.
-            if (at + 1 < ofKey.size() && ofKey[at + 1].start <= time &&
-                (at + 2 == ofKey.size() || ofKey[at + 2].start > time))
+            if (at + 1 < count && ofKey[at + 1].start <= time) {
                 ++at;
-            std::size_t step = 1;
-            while (at + step < ofKey.size() && ofKey[at + step].start <= time) {
-                at += step;
-                step *= 2;
+                if (at + 1 < count && ofKey[at + 1].start <= time) {
+                    std::size_t step = 1;
+                    while (at + step < count && ofKey[at + step].start <= time) {
+                        at += step;
+                        step *= 2;
+                    }
+                    auto from = ofKey.begin() + static_cast<std::ptrdiff_t>(at + 1);
+                    auto to = ofKey.begin() + static_cast<std::ptrdiff_t>(std::min(count, at + step));
+                    at = static_cast<std::size_t>(std::upper_bound(from, to, time, later) -
+                                                  ofKey.begin()) -
+                         1;
+                }
             }
-            auto from = ofKey.begin() + static_cast<std::ptrdiff_t>(at + 1);
-            auto to = ofKey.begin() + static_cast<std::ptrdiff_t>(std::min(ofKey.size(), at + step));
-            at = static_cast<std::size_t>(std::upper_bound(from, to, time, later) - ofKey.begin()) -
-                 1;
         } else {
             auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time, later);
             if (after == ofKey.begin()) return 0;
@@ -181,20 +185,13 @@ MusicKept measure(std::vector<TimedNote>& written, std::span<const TimedNote> pl
         double time;
         std::uint8_t key;
     };
-    // The ends as the notes' numbers (a sixth of the room a copy would take).
     // Of ends at one time, the order does not matter: what sounds between two
     // times is the same.
-    std::vector<std::uint32_t> byEnd(written.size());
-    toolkit::adviseHugePages(byEnd);
-    for (std::uint32_t i = 0; i < byEnd.size(); ++i) byEnd[i] = i;
-    std::sort(byEnd.begin(), byEnd.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return written[a].end < written[b].end; });
-    struct EndEdges {
-        const std::vector<TimedNote>& notes;
-        const std::vector<std::uint32_t>& order;
-        std::size_t size() const { return order.size(); }
-        Edge operator[](std::size_t i) const { return {notes[order[i]].end, notes[order[i]].key}; }
-    } ends{written, byEnd};
+    std::vector<Edge> ends;
+    ends.reserve(written.size());
+    toolkit::adviseHugePages(ends);
+    for (const TimedNote& note : written) ends.push_back({note.end, note.key});
+    std::sort(ends.begin(), ends.end(), [](const Edge& a, const Edge& b) { return a.time < b.time; });
     struct StartEdges {
         const std::vector<TimedNote>& notes;
         std::size_t size() const { return notes.size(); }

@@ -161,6 +161,25 @@ void storeCredits(SongNotes& out, const std::vector<Credit>& melody,
     }
 }
 
+// The notes' numbers by end, the earlier started first where ends tie: a
+// radix sort of their ends, eleven bits at a time, each pass stable (a
+// comparison sort took a sixth of the pairing's time).
+std::vector<std::uint32_t> orderOfEnds(const std::vector<SongNote>& notes) {
+    constexpr int kDigitBits = 11;
+    constexpr std::uint32_t kDigits = 1u << kDigitBits;
+    std::vector<std::uint32_t> order(notes.size()), other(notes.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (int shift = 0; shift < 32; shift += kDigitBits) {
+        std::vector<std::uint32_t> from(kDigits + 1, 0);
+        for (std::uint32_t note : order) ++from[((notes[note].end >> shift) & (kDigits - 1)) + 1];
+        if (from[1] == notes.size() && shift > 0) continue;  // every end has this digit 0
+        for (std::uint32_t digit = 0; digit < kDigits; ++digit) from[digit + 1] += from[digit];
+        for (std::uint32_t note : order) other[from[(notes[note].end >> shift) & (kDigits - 1)]++] = note;
+        order.swap(other);
+    }
+    return order;
+}
+
 double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count,
                  std::uint32_t total, std::uint32_t tick) {
     // The stretches are in time order: find the first that ends after `tick`.
@@ -176,14 +195,7 @@ double ticksFrom(const SongNotes& notes, std::uint32_t from, std::uint32_t count
 SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& lines) {
     SongNotes out;
     pairNotes(song, out);
-    // By end, the earlier started first where ends tie: sorted once, as packed keys.
-    std::vector<std::uint64_t> keys(out.notes.size());
-    for (std::uint32_t i = 0; i < out.notes.size(); ++i)
-        keys[i] = std::uint64_t{out.notes[i].end} << 32 | i;
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::uint32_t> endOrder(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) endOrder[i] = static_cast<std::uint32_t>(keys[i]);
-    std::vector<std::uint64_t>().swap(keys);
+    std::vector<std::uint32_t> endOrder = orderOfEnds(out.notes);
     std::vector<Credit> melody, bass;
     for (std::vector<Credit>* credits : {&melody, &bass}) {
         credits->reserve(out.notes.size());

@@ -130,17 +130,19 @@ public:
         tempoCount_ = tempos.size();
         std::size_t nextTempo = 0;
         std::array<std::size_t, kVoiceCount> next{};
+        for (int voice = 0; voice < kVoiceCount; ++voice) updateHead(voice, next[voice]);
         while (true) {
-            int voice = firstVoiceDue(next);
+            int voice = firstVoiceDue();
             // A tempo change comes after the events at its tick: the gap those
             // end is written at the tempo before it.
             if (nextTempo < tempos.size() &&
-                (voice < 0 || tempos[nextTempo].tick < tickOf(events_[voice][next[voice]].position))) {
+                (voice < 0 || tempos[nextTempo].tick < tickOf(heads_[voice] >> kPhaseBits))) {
                 tempo(tempos[nextTempo++]);
                 continue;
             }
             if (voice < 0) break;
             event(voice, next[voice]++);
+            updateHead(voice, next[voice]);
             if (out_.overLimit) return;  // the stream passes the limit: no need to go on
             const VoiceState& state = states_[voice];
             events_[voice].releaseBefore(state.offWaiting ? state.waitingOff : next[voice]);
@@ -173,21 +175,27 @@ private:
         return tempos;
     }
 
-    // The voice whose next event comes first; -1 when every voice is done.
-    int firstVoiceDue(const std::array<std::size_t, kVoiceCount>& next) const {
-        int best = -1;
-        for (int voice = 0; voice < kVoiceCount; ++voice) {
-            const EventQueue& events = events_[voice];
-            if (next[voice] == events.size()) continue;
-            const VoiceEvent& candidate = events[next[voice]];
-            if (best >= 0) {
-                const VoiceEvent& current = events_[best][next[best]];
-                if (current.position < candidate.position ||
-                    (current.position == candidate.position && current.phase <= candidate.phase))
-                    continue;
-            }
-            best = voice;
+    // Each voice's next event as one number that orders them: its position,
+    // then its phase; kDone when the voice has no more.
+    static constexpr int kPhaseBits = 3;
+    static constexpr std::uint64_t kDone = ~std::uint64_t{0};
+
+    void updateHead(int voice, std::size_t next) {
+        const EventQueue& events = events_[voice];
+        if (next == events.size()) {
+            heads_[voice] = kDone;
+            return;
         }
+        const VoiceEvent& event = events[next];
+        heads_[voice] = event.position << kPhaseBits | event.phase;
+    }
+
+    // The voice whose next event comes first (the lowest voice where they
+    // tie); -1 when every voice is done.
+    int firstVoiceDue() const {
+        int best = -1;
+        for (int voice = 0; voice < kVoiceCount; ++voice)
+            if (heads_[voice] != kDone && (best < 0 || heads_[voice] < heads_[best])) best = voice;
         return best;
     }
 
@@ -509,6 +517,7 @@ private:
 
     const midifile::InputSong& song_;
     std::array<EventQueue, kVoiceCount> events_;
+    std::array<std::uint64_t, kVoiceCount> heads_{};
     TimedSong& out_;
     std::size_t streamLimit_;
     std::optional<WrittenTime> ownWritten_;
