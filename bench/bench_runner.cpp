@@ -4,8 +4,14 @@
 //
 //   bench_runner --folder DIR --songmake PATH [--songasm PATH] [--songcheck PATH]
 //                [--songprep PATH] [--songplay PATH --demo DIR] [--runs N] [--sizes N,N,...]
+//                [--hostile NOTES]
 //
 // Each figure is the median of N runs (9 unless given), after one warm-up run.
+// The hostile songs (bench/hostile_songs.h) have NOTES notes each (400,000
+// unless given; 0 leaves them out), the one-tick song two and a half times as
+// many; songprep's and songcheck's time per event on each is set beside their
+// time per event on the largest dense song.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +24,7 @@
 #include <vector>
 
 #include "bench/bench_song.h"
+#include "bench/hostile_songs.h"
 #include "bench/play_bench.h"
 #include "bench/process_timer.h"
 
@@ -39,6 +46,7 @@ struct Options {
     std::string demoFolder;  // the bundled example's sources
     int runs = 9;
     std::vector<std::size_t> sizes = {10000, 100000, 1000000};
+    std::size_t hostileNotes = 400000;
 };
 
 constexpr std::size_t kSongasmFileSize = 1 << 20;
@@ -48,6 +56,10 @@ std::string sizeName(std::size_t count) {
     if (count % 1000 == 0) return std::to_string(count / 1000) + "k";
     return std::to_string(count);
 }
+
+// Gives the song just written back to the system: a child starts as a copy of
+// the runner, and its peak memory counts the runner's size at that moment.
+void releaseMemory() { malloc_trim(0); }
 
 std::string loadAverage() {
     std::ifstream file("/proc/loadavg");
@@ -71,6 +83,7 @@ struct SizeResult {
 std::string formatSeconds(const Figures& figures) {
     char text[32];
     std::snprintf(text, sizeof text, "%.4f", figures.seconds);
+    if (figures.overCpuLimit) return "over limit";
     return figures.ran ? text : "failed";
 }
 
@@ -85,6 +98,8 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
         std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
         std::exit(1);
     }
+    song = {};
+    releaseMemory();
     // The programs compared with songmake take turns with it.
     std::vector<Command> commands = {{options.songmake, base + ".mid"}};
     std::vector<Figures*> figures = {&result.songmake};
@@ -109,6 +124,80 @@ SizeResult measureSize(const Options& options, std::size_t count, const std::str
     if (executable(options.songasm) && result.songBytes >= 0)
         result.songasm = measure(Command{options.songasm, base + ".sng"}, options.runs);
     return result;
+}
+
+// The CPU time a run of a hostile song may take: a path that grows with the
+// square of the song would take hours.
+constexpr long kHostileCpuLimit = 60;
+
+struct HostileResult {
+    std::string name;
+    std::string options;
+    std::size_t events = 0;
+    Figures songmake, songcheck, songprep;
+};
+
+std::vector<HostileResult> measureHostile(const Options& options) {
+    std::vector<HostileResult> results;
+    if (options.hostileNotes == 0) return results;
+    bench::setCpuLimit(kHostileCpuLimit);
+    for (bench::HostileShape shape : bench::kHostileShapes) {
+        std::size_t notes = shape == bench::HostileShape::oneTick ? options.hostileNotes * 5 / 2
+                                                                   : options.hostileNotes;
+        bench::HostileSong song = bench::makeHostileSong(shape, notes);
+        HostileResult result;
+        result.name = song.name;
+        result.events = song.channelEvents;
+        for (const std::string& word : song.prepOptions) result.options += word + " ";
+        std::string base = options.folder + "/hostile-" + song.name;
+        if (!bench::writeBytes(base + ".mid", song.midi) || !bench::writeWaveFiles(base)) {
+            std::fprintf(stderr, "Can't write %s.mid\n", base.c_str());
+            std::exit(1);
+        }
+        std::vector<std::string> prep = {options.songprep};
+        prep.insert(prep.end(), song.prepOptions.begin(), song.prepOptions.end());
+        prep.insert(prep.end(), {"--max-bytes", "0", "--force", base + ".mid", base + "-prepared.mid"});
+        song = {};
+        releaseMemory();
+        std::vector<Command> commands = {{options.songmake, base + ".mid"}};
+        std::vector<Figures*> figures = {&result.songmake};
+        if (executable(options.songcheck)) {
+            commands.push_back({options.songcheck, base + ".mid"});
+            figures.push_back(&result.songcheck);
+        }
+        if (executable(options.songprep)) {
+            commands.push_back(prep);
+            figures.push_back(&result.songprep);
+        }
+        std::vector<Figures> measured = measureTogether(commands, options.runs);
+        for (std::size_t i = 0; i < measured.size(); ++i) *figures[i] = measured[i];
+        results.push_back(result);
+    }
+    bench::setCpuLimit(0);
+    return results;
+}
+
+// The 60 bytes whose pauses would need a stream of gigabytes: songprep refuses
+// them (exit 4), with or without a limit of its own; the target is at most
+// 50 MB of memory.
+void printLongGaps(const Options& options) {
+    if (!executable(options.songprep) || options.hostileNotes == 0) return;
+    std::string base = options.folder + "/long-gaps";
+    bench::Bytes midi = bench::longGapsSong();
+    if (!bench::writeBytes(base + ".mid", midi)) return;
+    std::printf("\nsongprep refusing %zu bytes of pauses of 0x0FFFFFFF ticks at the slowest tempo "
+                "(exit 4)\n",
+                midi.size());
+    bool met = true;
+    for (const char* limit : {"65536", "0"}) {
+        Figures f = bench::measure({options.songprep, "--max-bytes", limit, "--force", base + ".mid",
+                                    base + "-prepared.mid"},
+                                   options.runs, 4);
+        met = met && f.ran && f.peakBytes <= 50e6;
+        std::printf("--max-bytes %-6s %9s s, peak %.1f MB\n", limit, formatSeconds(f).c_str(),
+                    f.peakBytes / 1e6);
+    }
+    std::printf("target: refused within 50 MB: %s\n", met ? "met" : "MISSED");
 }
 
 void printSongmake(const std::vector<SizeResult>& results, bool haveMidicsv) {
@@ -172,15 +261,74 @@ void printBesideSongmake(const std::string& program, const char* title,
         std::printf("not built\n");
         return;
     }
-    std::printf("%-6s %10s %9s %9s %13s %9s %11s\n", "size", "events", "median s", "ns/event",
-                "x songmake", "peak MB", "bytes/event");
+    std::printf("%-6s %10s %9s %9s %13s %9s %9s %11s\n", "size", "events", "median s", "ns/event",
+                "x songmake", "x in CPU", "peak MB", "bytes/event");
     for (const SizeResult& r : results) {
         double events = static_cast<double>(r.events);
         const Figures& f = r.*figures;
-        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
+        std::printf("%-6s %10zu %9s %9.1f %13.2f %9.2f %9.1f %11.1f\n", sizeName(r.requested).c_str(),
                     r.events, formatSeconds(f).c_str(), f.seconds / events * 1e9,
-                    f.seconds / r.songmake.seconds, f.peakBytes / 1e6, f.peakBytes / events);
+                    f.seconds / r.songmake.seconds, f.cpuSeconds / r.songmake.cpuSeconds,
+                    f.peakBytes / 1e6, f.peakBytes / events);
     }
+    std::printf("x in CPU: the same in CPU time (user and system), which load from elsewhere "
+                "on the machine moves less\n");
+}
+
+// Time per event of a program on a song, in nanoseconds.
+double nsPerEvent(const Figures& f, std::size_t events) {
+    return f.seconds / static_cast<double>(events) * 1e9;
+}
+
+// One program's columns in the hostile table; the ratio is to its time per
+// event on the dense song.
+std::string hostileColumns(const Figures& f, std::size_t events, double denseNs, bool& met) {
+    char text[96];
+    if (!f.ran) {
+        met = false;
+        std::snprintf(text, sizeof text, "%9s %9s %8s %8s %7s", formatSeconds(f).c_str(), "-", "-",
+                      "-", "-");
+        return text;
+    }
+    double ns = nsPerEvent(f, events);
+    double ratio = denseNs > 0 ? ns / denseNs : 0;
+    met = met && ratio <= 3;
+    std::snprintf(text, sizeof text, "%9.3f %9.1f %8.2f %8.1f %7.1f", f.seconds, ns, ratio,
+                  f.peakBytes / 1e6, f.peakBytes / static_cast<double>(events));
+    return text;
+}
+
+void printHostile(const std::vector<HostileResult>& hostile,
+                  const std::vector<SizeResult>& results) {
+    if (hostile.empty()) return;
+    // The dense song set beside them: the largest that ran.
+    const SizeResult* dense = nullptr;
+    for (const SizeResult& r : results)
+        if (r.songprep.ran && r.songcheck.ran && (dense == nullptr || r.events > dense->events))
+            dense = &r;
+    double prepNs = dense ? nsPerEvent(dense->songprep, dense->events) : 0;
+    double checkNs = dense ? nsPerEvent(dense->songcheck, dense->events) : 0;
+    std::printf("\nhostile songs, whole process (songprep with --max-bytes 0 and the options "
+                "shown; a run stopped after %ld s of CPU)\n",
+                kHostileCpuLimit);
+    if (dense)
+        std::printf("x dense: time per event over that on the dense %s song (songprep %.1f ns, "
+                    "songcheck %.1f ns); target at most 3\n",
+                    sizeName(dense->requested).c_str(), prepNs, checkNs);
+    std::printf("%-17s %9s %9s | %9s %9s %8s %8s %7s | %9s %9s %8s %8s %7s\n", "song", "events",
+                "songmake", "songcheck", "ns/event", "x dense", "peak MB", "B/event", "songprep",
+                "ns/event", "x dense", "peak MB", "B/event");
+    bool met = dense != nullptr;
+    for (const HostileResult& h : hostile) {
+        std::string check = hostileColumns(h.songcheck, h.events, checkNs, met);
+        std::string prep = hostileColumns(h.songprep, h.events, prepNs, met);
+        std::printf("%-17s %9zu %9s | %s | %s %s\n", h.name.c_str(), h.events,
+                    formatSeconds(h.songmake).c_str(), check.c_str(), prep.c_str(),
+                    h.options.c_str());
+    }
+    std::printf("target for the hostile songs: none over 3 times the dense song's time per event: "
+                "%s\n",
+                met ? "met" : "MISSED");
 }
 
 void printTargets(const std::vector<SizeResult>& results, const Figures& songasm) {
@@ -207,8 +355,12 @@ void printTargets(const std::vector<SizeResult>& results, const Figures& songasm
         }
         if (r.songprep.ran) {
             double ratio = r.songprep.seconds / r.songmake.seconds;
-            std::printf("target for 1M events: songprep %.2f times songmake's time (<= 3: %s)\n",
-                        ratio, ratio <= 3 ? "met" : "MISSED");
+            double prepPerEvent = r.songprep.peakBytes / static_cast<double>(r.events);
+            std::printf(
+                "targets for 1M events: songprep %.2f times songmake's time (<= 3: %s), %.1f "
+                "bytes/event (<= 64: %s)\n",
+                ratio, ratio <= 3 ? "met" : "MISSED", prepPerEvent,
+                prepPerEvent <= 64 ? "met" : "MISSED");
         }
     }
     if (songasm.ran)
@@ -234,6 +386,8 @@ Options parseOptions(int argc, char** argv) {
             options.songplay = value;
         else if (name == "--demo")
             options.demoFolder = value;
+        else if (name == "--hostile")
+            options.hostileNotes = std::strtoull(value.c_str(), nullptr, 10);
         else if (name == "--runs")
             options.runs = std::max(1, std::atoi(value.c_str()));
         else if (name == "--sizes") {
@@ -248,7 +402,7 @@ Options parseOptions(int argc, char** argv) {
         std::fputs(
             "Usage: bench_runner --folder DIR --songmake PATH [--songasm PATH] "
             "[--songcheck PATH] [--songprep PATH] [--songplay PATH --demo DIR] [--runs N] "
-            "[--sizes N,N,...]\n",
+            "[--sizes N,N,...] [--hostile NOTES]\n",
             stderr);
         std::exit(1);
     }
@@ -281,6 +435,7 @@ int main(int argc, char** argv) {
         if (count == 0) continue;
         results.push_back(measureSize(options, count, midicsv));
     }
+    std::vector<HostileResult> hostile = measureHostile(options);
     printSongmake(results, !midicsv.empty());
     Figures songasm = printSongasm(options, results);
     printBesideSongmake(options.songcheck, "songcheck, whole process, report on the MIDI file",
@@ -288,6 +443,8 @@ int main(int argc, char** argv) {
     printBesideSongmake(options.songprep,
                         "songprep, whole process, MIDI file -> MIDI file songmake loses nothing of",
                         results, &SizeResult::songprep);
+    printHostile(hostile, results);
+    printLongGaps(options);
     printTargets(results, songasm);
     if (!options.songplay.empty()) printSongplayFigures(options, results);
     std::printf("load average at end: %s\n", loadAverage().c_str());

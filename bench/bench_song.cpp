@@ -248,6 +248,10 @@ bool writeBytes(const std::string& name, const Bytes& bytes) {
     return std::fclose(file) == 0 && ok;
 }
 
+bool writeWaveFiles(const std::string& base) {
+    return writeBytes(base + "-0.raw", waveFile(0)) && writeBytes(base + "-1.raw", waveFile(1));
+}
+
 bool writeBenchSong(const BenchSong& song, const std::string& base) {
     return writeBytes(base + ".mid", song.midi) &&
            writeBytes(base + ".env", Bytes(song.envelopes.begin(), song.envelopes.end())) &&

@@ -25,6 +25,9 @@ BenchSong makeBenchSong(std::size_t channelEvents);
 // Writes BASE.mid, BASE.env, BASE-0.raw and BASE-1.raw; false when a write failed.
 bool writeBenchSong(const BenchSong& song, const std::string& base);
 
+// Writes BASE-0.raw and BASE-1.raw, the wave files every benchmark song has.
+bool writeWaveFiles(const std::string& base);
+
 // A song file of `size` bytes whose stream is arbitrary but fixed bytes.
 Bytes makeSongFile(std::size_t size);
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -23,14 +24,18 @@ double secondsOf(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
 }
 
+long cpuLimit = 0;  // seconds; 0: none
+
 struct Run {
     double seconds = 0;
     double cpuSeconds = 0;
     long peakKilobytes = 0;
+    bool overCpuLimit = false;
 };
 
-// Runs the command with its output thrown away; false unless it exited with 0.
-bool runOnce(const Command& command, Run& run) {
+// Runs the command with its output thrown away; false unless it exited with
+// `exitCode`.
+bool runOnce(const Command& command, Run& run, int exitCode = 0) {
     std::vector<char*> arguments;
     for (const std::string& word : command) arguments.push_back(const_cast<char*>(word.c_str()));
     arguments.push_back(nullptr);
@@ -41,6 +46,10 @@ bool runOnce(const Command& command, Run& run) {
         int sink = open("/dev/null", O_WRONLY);
         dup2(sink, STDOUT_FILENO);
         dup2(sink, STDERR_FILENO);
+        if (cpuLimit > 0) {
+            rlimit limit{static_cast<rlim_t>(cpuLimit), static_cast<rlim_t>(cpuLimit + 1)};
+            setrlimit(RLIMIT_CPU, &limit);
+        }
         execv(arguments[0], arguments.data());
         _exit(127);
     }
@@ -50,11 +59,14 @@ bool runOnce(const Command& command, Run& run) {
     run.seconds = now() - start;
     run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     run.peakKilobytes = usage.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.overCpuLimit = WIFSIGNALED(status) &&
+                       (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL);
+    return WIFEXITED(status) && WEXITSTATUS(status) == exitCode;
 }
 
 struct Samples {
     bool failed = false;
+    bool overCpuLimit = false;
     std::vector<double> times;
     std::vector<double> cpuTimes;
     long peakKilobytes = 0;
@@ -68,6 +80,7 @@ double median(std::vector<double>& times) {
 
 Figures summarise(Samples& samples) {
     Figures figures;
+    figures.overCpuLimit = samples.overCpuLimit;
     if (samples.failed || samples.times.empty()) return figures;
     figures.seconds = median(samples.times);
     figures.cpuSeconds = median(samples.cpuTimes);
@@ -80,13 +93,14 @@ Figures summarise(Samples& samples) {
 
 // The commands take turns within a round, so that a burst of load from
 // elsewhere on the machine slows all of them, not the one it happens to meet.
-std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
+std::vector<Figures> measureWithExit(const std::vector<Command>& commands, int runs, int exitCode) {
     std::vector<Samples> samples(commands.size());
     for (int round = 0; round <= runs; ++round) {
         for (std::size_t i = 0; i < commands.size(); ++i) {
             Run run;
             if (samples[i].failed) continue;
-            samples[i].failed = !runOnce(commands[i], run);
+            samples[i].failed = !runOnce(commands[i], run, exitCode);
+            samples[i].overCpuLimit = run.overCpuLimit;
             if (round == 0 || samples[i].failed) continue;
             samples[i].times.push_back(run.seconds);
             samples[i].cpuTimes.push_back(run.cpuSeconds);
@@ -98,7 +112,15 @@ std::vector<Figures> measureTogether(const std::vector<Command>& commands, int r
     return figures;
 }
 
-Figures measure(const Command& command, int runs) { return measureTogether({command}, runs)[0]; }
+void setCpuLimit(long seconds) { cpuLimit = seconds; }
+
+std::vector<Figures> measureTogether(const std::vector<Command>& commands, int runs) {
+    return measureWithExit(commands, runs, 0);
+}
+
+Figures measure(const Command& command, int runs, int exitCode) {
+    return measureWithExit({command}, runs, exitCode)[0];
+}
 
 std::string findOnPath(const char* name) {
     const char* path = std::getenv("PATH");

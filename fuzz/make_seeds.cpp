@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/hostile_songs.h"
 #include "fuzz/pipeline_input.h"
 #include "songmake/songfile.h"
 #include "tests/support/midi_writer.h"
@@ -90,9 +91,26 @@ std::vector<Bytes> songSeeds() {
     return {encodeSong(ramp, flat, events), encodeSong(flat, ramp, endOnly)};
 }
 
+// A piano piece whose tempo changes every few ticks, as a played-in file's
+// does: chords, and a melody above them.
+Bytes rubatoPiece() {
+    MidiTrack tempo, piano;
+    for (std::uint32_t i = 0; i < 150; ++i) tempo.tempo(i * 9, 300000 + (i * 7919) % 900000);
+    for (std::uint32_t t = 0, step = 0; t < 1300; t += 96, ++step) {
+        int root = 48 + static_cast<int>(step * 5 % 12);
+        for (int third : {0, 4, 7})
+            piano.note(t, 0, root + third, 80, 90 - step % 20);
+        piano.note(t + 24 * (step % 3), 1, 72 + static_cast<int>(step * 7 % 12), 90, 30 + step % 17);
+    }
+    return midiFile(1, {tempo, piano}, 384);
+}
+
 // songprep's: a byte that chooses the options, then a MIDI file; each file
-// with several choices, and a song with chords, the pitch wheel, drums and a
-// note of no length.
+// with every set of options (the choice's high three bits), and the low bits
+// (unit, chord rule, bends) varied. The files: the MIDI seeds, a song with
+// chords, the pitch wheel, drums and a note of no length, in SMPTE time too, a
+// piano piece of 150 tempo changes, the hostile shapes of the benchmark small,
+// and the gaps of 0x0FFFFFFF ticks at the slowest tempo.
 std::vector<Bytes> prepSeeds(const std::vector<Bytes>& midi) {
     MidiTrack band = MidiTrack()
                          .note(0, 0, 60, 100, 96)
@@ -106,10 +124,17 @@ std::vector<Bytes> prepSeeds(const std::vector<Bytes>& midi) {
     std::vector<Bytes> files = midi;
     files.push_back(midiFile(1, {MidiTrack().tempo(0, 400000), band}, 96));
     files.push_back(midiFile(0, {band}, 0xE728));  // SMPTE time
+    files.push_back(rubatoPiece());
+    constexpr std::size_t kHostileNotes = 120;
+    for (bench::HostileShape shape : bench::kHostileShapes)
+        files.push_back(bench::makeHostileSong(shape, kHostileNotes).midi);
+    files.push_back(bench::longGapsSong());
     std::vector<Bytes> seeds;
     for (std::size_t i = 0; i < files.size(); ++i)
-        for (std::uint8_t choice : {0x00, 0x05, 0x1A, 0x23})
-            seeds.push_back(Bytes{static_cast<std::uint8_t>(choice + i)} + files[i]);
+        for (std::uint8_t set = 0; set < 8; ++set) {
+            auto low = static_cast<std::uint8_t>((i + set) % 32);
+            seeds.push_back(Bytes{static_cast<std::uint8_t>(set << 5 | low)} + files[i]);
+        }
     return seeds;
 }
 

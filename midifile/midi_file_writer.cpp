@@ -91,6 +91,15 @@ MidiBytes MidiTrackWriter::finish(std::uint32_t time) {
     return out;
 }
 
+void MidiTrackWriter::finishInto(std::uint32_t time, MidiBytes& out) {
+    meta(time, kMetaEndOfTrack, nullptr, 0);
+    out.insert(out.end(), {'M', 'T', 'r', 'k'});
+    // A payload never nears 4 GiB: songs are read from files of at most 64 MiB.
+    appendU32(out, static_cast<std::uint32_t>(body_.size()));
+    out.insert(out.end(), body_.begin(), body_.end());
+    *this = MidiTrackWriter();
+}
+
 MidiBytes midiFileBytes(std::uint16_t format, std::uint16_t division,
                         const std::vector<MidiBytes>& tracks) {
     MidiBytes header;

@@ -32,6 +32,11 @@ public:
     // returns the whole chunk, "MTrk" and length included. The writer is empty
     // again afterwards.
     MidiBytes finish(std::uint32_t time);
+    // The same, appending the chunk to `out` rather than returning it.
+    void finishInto(std::uint32_t time, MidiBytes& out);
+    // Room for `bytes` of events, for a writer that knows about how many it
+    // will write.
+    void reserve(std::size_t bytes) { body_.reserve(bytes); }
 
 private:
     void advanceTo(std::uint32_t time);

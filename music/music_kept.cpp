@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "toolkit/large_memory.h"
+
 namespace music {
 namespace {
 
@@ -16,29 +18,44 @@ constexpr int kKeys = 128;
 class KeyCoverage {
 public:
     KeyCoverage(std::span<const TimedNote> played, double tolerance) {
+        // Every key's stretches in one array, key by key: counted first, so
+        // that nothing grows or is copied.
+        std::array<std::size_t, kKeys + 1> from{};
+        for (const TimedNote& note : played)
+            if (note.key < kKeys && note.end > note.start) ++from[note.key + 1];
+        for (int key = 0; key < kKeys; ++key) from[key + 1] += from[key];
+        stretches_.reserve(from[kKeys]);
+        toolkit::adviseHugePages(stretches_);
+        stretches_.resize(from[kKeys]);
+        std::array<std::size_t, kKeys> next;
+        std::copy(from.begin(), from.end() - 1, next.begin());
         for (const TimedNote& note : played)
             if (note.key < kKeys && note.end > note.start) {
                 // A slip of the times is forgiven, but a short note does not
                 // stand for much more than it sounds.
                 double slip = std::min(tolerance, (note.end - note.start) / 4);
-                stretches_[note.key].push_back({note.start - slip, note.end + slip, 0});
+                stretches_[next[note.key]++] = {note.start - slip, note.end + slip, 0};
             }
-        for (auto& ofKey : stretches_) {
-            std::sort(ofKey.begin(), ofKey.end(),
-                      [](const Stretch& a, const Stretch& b) { return a.start < b.start; });
-            std::vector<Stretch> merged;
-            for (const Stretch& each : ofKey) {
-                if (!merged.empty() && each.start <= merged.back().end)
-                    merged.back().end = std::max(merged.back().end, each.end);
+        auto earlier = [](const Stretch& a, const Stretch& b) { return a.start < b.start; };
+        for (int key = 0; key < kKeys; ++key) {
+            auto first = stretches_.begin() + static_cast<std::ptrdiff_t>(from[key]);
+            auto last = stretches_.begin() + static_cast<std::ptrdiff_t>(from[key + 1]);
+            if (!std::is_sorted(first, last, earlier)) std::sort(first, last, earlier);
+            // Overlapping stretches merged, in place.
+            auto merged = first;
+            for (auto each = first; each != last; ++each) {
+                if (each != first && each->start <= (merged - 1)->end)
+                    (merged - 1)->end = std::max((merged - 1)->end, each->end);
                 else
-                    merged.push_back(each);
+                    *merged++ = *each;
             }
             double before = 0;
-            for (Stretch& each : merged) {
-                each.lengthBefore = before;
-                before += each.end - each.start;
+            for (auto each = first; each != merged; ++each) {
+                each->lengthBefore = before;
+                before += each->end - each->start;
             }
-            ofKey = std::move(merged);
+            first_[key] = static_cast<std::size_t>(first - stretches_.begin());
+            count_[key] = static_cast<std::size_t>(merged - first);
         }
     }
 
@@ -56,15 +73,32 @@ private:
     };
 
     double coveredUpTo(std::uint8_t key, double time) const {
-        const std::vector<Stretch>& ofKey = stretches_[key];
-        // The sweep asks for later and later times: step on from the stretch
-        // found last, and search only when asked for an earlier time.
+        std::span<const Stretch> ofKey(stretches_.data() + first_[key], count_[key]);
+        // The sweep asks for later and later times: gallop on from the stretch
+        // found last (a step, two, four, ...), then search the last leap; search
+        // the whole key only when asked for an earlier time.
+        auto later = [](double t, const Stretch& s) { return t < s.start; };
         std::size_t& at = cursor_[key];
-        if (at < ofKey.size() && ofKey[at].start <= time) {
-            while (at + 1 < ofKey.size() && ofKey[at + 1].start <= time) ++at;
+        std::size_t count = ofKey.size();
+        if (at < count && ofKey[at].start <= time) {
+            // Most often the time is in the stretch found last, or the next.
+            if (at + 1 < count && ofKey[at + 1].start <= time) {
+                ++at;
+                if (at + 1 < count && ofKey[at + 1].start <= time) {
+                    std::size_t step = 1;
+                    while (at + step < count && ofKey[at + step].start <= time) {
+                        at += step;
+                        step *= 2;
+                    }
+                    auto from = ofKey.begin() + static_cast<std::ptrdiff_t>(at + 1);
+                    auto to = ofKey.begin() + static_cast<std::ptrdiff_t>(std::min(count, at + step));
+                    at = static_cast<std::size_t>(std::upper_bound(from, to, time, later) -
+                                                  ofKey.begin()) -
+                         1;
+                }
+            }
         } else {
-            auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time,
-                                          [](double t, const Stretch& s) { return t < s.start; });
+            auto after = std::upper_bound(ofKey.begin(), ofKey.end(), time, later);
             if (after == ofKey.begin()) return 0;
             at = static_cast<std::size_t>(after - ofKey.begin()) - 1;
         }
@@ -72,7 +106,9 @@ private:
         return last.lengthBefore + std::min(time, last.end) - last.start;
     }
 
-    std::array<std::vector<Stretch>, kKeys> stretches_;
+    std::vector<Stretch> stretches_;        // key by key, each key's in time order
+    std::array<std::size_t, kKeys> first_{};  // where each key's begin
+    std::array<std::size_t, kKeys> count_{};
     mutable std::array<std::size_t, kKeys> cursor_{};
 };
 
@@ -117,54 +153,84 @@ double percent(double part, double whole) { return whole > 0 ? 100.0 * part / wh
 
 }  // namespace
 
-MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const TimedNote> played,
-                           double tolerance) {
+namespace {
+
+// `playedDone` and `writtenDone` are told when the notes are no longer read.
+// `written` is put in the order the notes start; `played` is let go once it is
+// read.
+template <typename PlayedDone>
+MusicKept measure(std::vector<TimedNote>& written, std::span<const TimedNote> played,
+                  double tolerance, PlayedDone playedDone) {
     KeyCoverage coverage(played, tolerance);
+    playedDone();
+    std::erase_if(written, [](const TimedNote& note) {
+        return note.key >= kKeys || note.end <= note.start;
+    });
+    // Notes usually come in the order they start; where they do not, they are
+    // put in it (stably, so that every system adds their times alike), and
+    // the coverage of each key is then read forwards.
+    auto startsEarlier = [](const TimedNote& a, const TimedNote& b) { return a.start < b.start; };
+    if (!std::is_sorted(written.begin(), written.end(), startsEarlier))
+        std::stable_sort(written.begin(), written.end(), startsEarlier);
     MusicKept kept;
     double noteTime = 0, noteTimeKept = 0;
-    // Starts and ends in time order, ends first at one time: the highest and the
-    // lowest sounding key between two neighbouring times.
-    struct Edge {
-        double time;
-        bool start;
-        std::uint8_t key;
-    };
-    std::vector<Edge> edges;
-    edges.reserve(2 * written.size());
     for (const TimedNote& note : written) {
-        if (note.key >= kKeys || note.end <= note.start) continue;
         noteTime += note.end - note.start;
         noteTimeKept += coverage.covered(note.key, note.start, note.end);
-        edges.push_back({note.start, true, note.key});
-        edges.push_back({note.end, false, note.key});
     }
-    auto earlier = [](const Edge& a, const Edge& b) {
-        return a.time < b.time || (a.time == b.time && !a.start && b.start);
+    // Starts and ends in time order, ends first at one time: the highest and
+    // the lowest sounding key between two neighbouring times. The starts are
+    // the notes'; the ends are sorted, and the two runs are walked together.
+    struct Edge {
+        double time;
+        std::uint8_t key;
     };
-    // Notes usually come in the order they start: then only their ends need
-    // sorting, and the two runs merge.
+    // Of ends at one time, the order does not matter: what sounds between two
+    // times is the same.
     std::vector<Edge> ends;
-    ends.reserve(edges.size() / 2);
-    std::vector<Edge> starts;
-    starts.reserve(edges.size() / 2);
-    for (const Edge& edge : edges) (edge.start ? starts : ends).push_back(edge);
-    if (!std::is_sorted(starts.begin(), starts.end(), earlier))
-        std::sort(starts.begin(), starts.end(), earlier);
-    std::sort(ends.begin(), ends.end(), earlier);
-    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(), edges.begin(), earlier);
+    ends.reserve(written.size());
+    toolkit::adviseHugePages(ends);
+    for (const TimedNote& note : written) ends.push_back({note.end, note.key});
+    std::sort(ends.begin(), ends.end(), [](const Edge& a, const Edge& b) { return a.time < b.time; });
+    struct StartEdges {
+        const std::vector<TimedNote>& notes;
+        std::size_t size() const { return notes.size(); }
+        Edge operator[](std::size_t i) const { return {notes[i].start, notes[i].key}; }
+    } starts{written};
     SoundingKeys sounding;
     int soundingNotes = 0;
     double lineTime = 0, melodyKept = 0, bassKept = 0, ceiling = 0;
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-        const Edge& edge = edges[i];
-        sounding.change(edge.key, edge.start ? 1 : -1);
-        soundingNotes += edge.start ? 1 : -1;
-        if (soundingNotes == 0 || i + 1 == edges.size()) continue;
-        double from = edge.time, to = edges[i + 1].time;
+    // The melody's key and since when (the bass's too): its time is measured
+    // once it changes, in one piece however many edges it spans.
+    int melodyKey = -1, bassKey = -1;
+    double melodySince = 0, bassSince = 0;
+    auto follow = [&](int& key, double& since, double& kept, int now, double at) {
+        if (now == key) return;
+        if (key >= 0) kept += coverage.covered(static_cast<std::uint8_t>(key), since, at);
+        key = now;
+        since = at;
+    };
+    std::size_t nextStart = 0, nextEnd = 0;
+    while (nextStart < starts.size() || nextEnd < ends.size()) {
+        // At one time an end comes before a start.
+        bool end = nextStart == starts.size() ||
+                   (nextEnd < ends.size() && ends[nextEnd].time <= starts[nextStart].time);
+        Edge edge = end ? ends[nextEnd++] : starts[nextStart++];
+        sounding.change(edge.key, end ? -1 : 1);
+        soundingNotes += end ? -1 : 1;
+        double from = edge.time;
+        if (soundingNotes == 0 || (nextStart == starts.size() && nextEnd == ends.size())) {
+            follow(melodyKey, melodySince, melodyKept, -1, from);
+            follow(bassKey, bassSince, bassKept, -1, from);
+            continue;
+        }
+        double to = nextStart == starts.size()   ? ends[nextEnd].time
+                    : nextEnd == ends.size()     ? starts[nextStart].time
+                                                 : std::min(starts[nextStart].time, ends[nextEnd].time);
         if (to <= from) continue;
         lineTime += to - from;
-        melodyKept += coverage.covered(static_cast<std::uint8_t>(sounding.highest()), from, to);
-        bassKept += coverage.covered(static_cast<std::uint8_t>(sounding.lowest()), from, to);
+        follow(melodyKey, melodySince, melodyKept, sounding.highest(), from);
+        follow(bassKey, bassSince, bassKept, sounding.lowest(), from);
         ceiling += (to - from) * sounding.notesOfBusiestKeys();
     }
     kept.anyNotes = noteTime > 0;
@@ -175,6 +241,19 @@ MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const T
     // its key sounds in the written song: the ceiling is never below it.
     kept.noteTimeCeiling = std::max(percent(ceiling, noteTime), kept.noteTime);
     return kept;
+}
+
+}  // namespace
+
+MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const TimedNote> played,
+                           double tolerance) {
+    std::vector<TimedNote> notes(written.begin(), written.end());
+    return measure(notes, played, tolerance, [] {});
+}
+
+MusicKept measureMusicKept(std::vector<TimedNote>&& written, std::vector<TimedNote>&& played,
+                           double tolerance) {
+    return measure(written, played, tolerance, [&] { std::vector<TimedNote>().swap(played); });
 }
 
 std::string describeMusicKept(const MusicKept& kept) {

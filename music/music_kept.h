@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace music {
 
@@ -37,6 +38,9 @@ inline constexpr double kKeptToleranceMs = 30;
 
 // `tolerance` in the notes' own unit.
 MusicKept measureMusicKept(std::span<const TimedNote> written, std::span<const TimedNote> played,
+                           double tolerance);
+// The same, giving each list's memory back as soon as it is read.
+MusicKept measureMusicKept(std::vector<TimedNote>&& written, std::vector<TimedNote>&& played,
                            double tolerance);
 
 inline constexpr int kMeasuredVoices = 4;

@@ -13,6 +13,7 @@ namespace music {
 
 inline constexpr int kAnyChannel = -1;
 
+// Kept small (32 bytes): a song holds millions of them.
 struct SongNote {
     std::uint32_t start = 0;
     std::uint32_t end = 0;  // after start: a note of no length lasts a tick
@@ -20,14 +21,12 @@ struct SongNote {
     std::uint8_t velocity = 0;
     std::uint8_t channel = 0;
     bool drum = false;
-    std::uint32_t onMessage = 0;   // in midifile::InputSong::messages
-    std::int64_t offMessage = -1;  // its own note-off there, or -1 when the song's end ends it
-    double melodyTicks = 0;        // while it is the highest note of the melody's notes
-    double bassTicks = 0;          // while it is the lowest note of the bass's notes
-    std::uint32_t melodyFrom =
-        0;  // its stretches as the melody's top note, in SongNotes::stretches
+    std::uint32_t melodyTicks = 0;  // while it is the highest note of the melody's notes
+    std::uint32_t bassTicks = 0;    // while it is the lowest note of the bass's notes
+    // Its stretches in SongNotes::stretches: as the melody's top note, from
+    // `melodyFrom` on, then as the bass's bottom note.
+    std::uint32_t melodyFrom = 0;
     std::uint32_t melodyCount = 0;
-    std::uint32_t bassFrom = 0;
     std::uint32_t bassCount = 0;
 };
 
@@ -35,7 +34,7 @@ struct SongNote {
 struct LineStretch {
     std::uint32_t start;
     std::uint32_t end;
-    double before = 0;  // the lengths of the note's stretches before this one
+    std::uint32_t before = 0;  // the lengths of the note's stretches before this one
 };
 
 struct SongNotes {
@@ -56,6 +55,14 @@ struct LineChannels {
 // an earlier note's (a note-off ends the oldest open note of its key), or at the
 // song's end.
 SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& lines);
+
+// Where each note of collectSongNotes is in midifile::InputSong::messages: its
+// note-on, and its own note-off or -1 when the song's end ends it.
+struct NoteMessages {
+    std::vector<std::uint32_t> on;
+    std::vector<std::int32_t> off;
+};
+NoteMessages collectNoteMessages(const midifile::InputSong& song);
 
 // How long `note` is still the melody's (the bass's) from `tick` on.
 double melodyTicksFrom(const SongNotes& notes, const SongNote& note, std::uint32_t tick);

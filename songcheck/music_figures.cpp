@@ -1,9 +1,9 @@
 #include "songcheck/music_figures.h"
 
-#include <array>
 #include <cmath>
 #include <vector>
 
+#include "music/open_notes.h"
 #include "music/pitch.h"
 #include "songcheck/timing.h"
 
@@ -21,18 +21,19 @@ public:
         : tempo_(tempo), msPerUnit_(msPerUnit), out_(out) {}
 
     void on(int channel, std::uint8_t key, std::uint32_t tick) {
-        if (key < kKeys) open_[channel][key].push_back(tick);
+        if (key >= kKeys) return;
+        open_.open(channel, key, static_cast<std::uint32_t>(starts_.size()));
+        starts_.push_back(tick);
     }
     void off(int channel, std::uint8_t key, std::uint32_t tick) {
-        if (key >= kKeys || open_[channel][key].empty()) return;
-        add(open_[channel][key].front(), tick, key);
-        open_[channel][key].erase(open_[channel][key].begin());
+        if (key >= kKeys) return;
+        std::uint32_t oldest = open_.close(channel, key);
+        if (oldest != music::OpenNotes::kNone) add(starts_[oldest], tick, key);
     }
     void finish(std::uint32_t end) {
-        for (auto& channel : open_)
-            for (int key = 0; key < kKeys; ++key)
-                for (std::uint32_t start : channel[key])
-                    add(start, end, static_cast<std::uint8_t>(key));
+        open_.forEachOpen([&](int, std::uint8_t key, std::uint32_t note) {
+            add(starts_[note], end, key);
+        });
     }
 
 private:
@@ -43,7 +44,8 @@ private:
     const TempoMap& tempo_;
     double msPerUnit_;
     std::vector<music::TimedNote>& out_;
-    std::array<std::array<std::vector<std::uint32_t>, kKeys>, 16> open_;
+    music::OpenNotes open_{16};
+    std::vector<std::uint32_t> starts_;  // by note, in the order they start
 };
 
 std::vector<music::TimedNote> writtenNotes(const ConversionTrace& trace, double msPerUnit) {
@@ -88,7 +90,7 @@ music::MusicKept musicKeptOf(const ConversionTrace& trace, const NoteComparison&
     std::vector<music::TimedNote> written =
         writtenNotes(trace, writtenUnitMs > 0 ? writtenUnitMs : unitMs);
     std::vector<music::TimedNote> played = playedNotes(comparison, unitMs);
-    return music::measureMusicKept(written, played, music::kKeptToleranceMs);
+    return music::measureMusicKept(std::move(written), std::move(played), music::kKeptToleranceMs);
 }
 
 }  // namespace songcheck

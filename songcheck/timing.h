@@ -24,6 +24,7 @@ private:
         double factor;  // units per tick from there on
     };
     std::vector<Segment> segments_;
+    mutable std::size_t lastSegment_ = 0;  // where the last call found its tick
 };
 
 // The player unit, in milliseconds, at which the file plays at its written

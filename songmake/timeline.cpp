@@ -4,17 +4,10 @@
 
 namespace {
 
-// Delays are rounded with this bias, not 0.5.
-constexpr float kRoundingBias = 0.4f;
 using songformat::kFillerUnits;
 
 }  // namespace
 
-std::uint32_t scaleGap(std::uint32_t ticks, float factor) {
-    double product = static_cast<double>(ticks) * static_cast<double>(factor);
-    double scaled = product + static_cast<double>(kRoundingBias);
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(scaled));
-}
 
 bool factorForTempo(std::uint32_t tempo, float& factor) {
     if (tempo == 0) return false;

@@ -3,35 +3,38 @@
 #include <algorithm>
 #include <array>
 
+#include "music/open_notes.h"
 #include "music/sounding_keys.h"
 
 namespace songprep {
 namespace {
 
-constexpr std::size_t kKeys = 128;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 // Pairs note-ons with note-offs; returns the notes' numbers in the order they end.
 std::vector<std::uint32_t> pairNotes(const std::vector<NoteMessage>& messages,
                                      std::uint32_t endTime, ReducedNotes& out) {
     std::vector<FileNote>& notes = out.notes;
-    std::array<std::vector<std::uint32_t>, kKeys> open;  // oldest first
+    music::OpenNotes open(1);
     std::vector<std::uint32_t> endOrder;
+    std::size_t noteOns = 0;
+    for (const NoteMessage& message : messages) noteOns += message.velocity != 0;
+    notes.reserve(noteOns);
+    endOrder.reserve(noteOns);
     for (const NoteMessage& message : messages) {
-        std::vector<std::uint32_t>& ofKey = open[message.key];
         if (message.velocity != 0) {
-            ofKey.push_back(static_cast<std::uint32_t>(notes.size()));
+            open.open(0, message.key, static_cast<std::uint32_t>(notes.size()));
             notes.push_back({message.tick, endTime, message.key, message.velocity});
-        } else if (!ofKey.empty()) {
-            notes[ofKey.front()].end = message.tick;
-            endOrder.push_back(ofKey.front());
-            ofKey.erase(ofKey.begin());
+        } else if (std::uint32_t oldest = open.close(0, message.key);
+                   oldest != music::OpenNotes::kNone) {
+            notes[oldest].end = message.tick;
+            endOrder.push_back(oldest);
         } else {
             ++out.strayNoteOffs;
         }
     }
     std::vector<std::uint32_t> unended;
-    for (const auto& ofKey : open) unended.insert(unended.end(), ofKey.begin(), ofKey.end());
+    open.forEachOpen([&](int, std::uint8_t, std::uint32_t note) { unended.push_back(note); });
     std::sort(unended.begin(), unended.end());
     endOrder.insert(endOrder.end(), unended.begin(), unended.end());
     return endOrder;

@@ -26,6 +26,10 @@ Unit ConverterClock::unitAt(Tick tick) const {
     return lastUnit_ + scaleGap(static_cast<std::uint32_t>(gap), factor_);
 }
 
+bool ConverterClock::unitFollows(Tick tick) const {
+    return tick < kLastTick && scaleGap(static_cast<std::uint32_t>(kLastTick - tick), factor_) > 0;
+}
+
 Tick ConverterClock::playableTick(Tick tick) const {
     constexpr Unit kLostDelay = 256;
     if (unitAt(tick) - lastUnit_ != kLostDelay) return tick;
@@ -53,12 +57,14 @@ namespace songprep {
 Tick ConverterClock::tickNear(Unit unit, double wanted) const {
     unit = std::max(unit, lastUnit_);
     Tick first = tickForUnit(unit);
-    Tick last = std::max(first, tickForUnit(unit + 1) - 1);
     if (first == kLastTick) return kLastTick;
     double nearest = std::floor(wanted + 0.5);
     if (nearest <= static_cast<double>(first)) return first;
-    if (nearest >= static_cast<double>(last)) return last;
-    return static_cast<Tick>(nearest);
+    // Within the unit's ticks (the usual case) the nearest is the one; the
+    // unit's last tick is looked for only when it is past them.
+    if (nearest < static_cast<double>(kLastTick) && unitAt(static_cast<Tick>(nearest)) <= unit)
+        return static_cast<Tick>(nearest);
+    return std::max(first, tickForUnit(unit + 1) - 1);
 }
 
 }  // namespace songprep

@@ -30,6 +30,9 @@ public:
 
     // The unit a record at `tick` (not before the last record) would be at.
     Unit unitAt(Tick tick) const;
+    // Whether, after a record at `tick`, one more can come a unit later before
+    // the last tick a file holds (at the tempo now).
+    bool unitFollows(Tick tick) const;
     // `tick`, or where the record must go instead: a delay of exactly 256
     // units has no filler record and a delay byte of 0, which the player reads
     // as no delay at all, so such a record goes one unit later.

@@ -1,5 +1,6 @@
 // songprep: rewrites a MIDI file into one that songmake converts without loss,
 // and says what it changed.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -10,9 +11,11 @@
 #include "songprep/options.h"
 #include "songprep/preparation.h"
 #include "songprep/report.h"
+#include "songprep/stream_size.h"
 #include "songprep/wave_files.h"
 #include "toolkit/command_line.h"
 #include "toolkit/platform.h"
+#include "toolkit/text_format.h"
 #include "toolkit/whole_file.h"
 
 namespace {
@@ -33,6 +36,55 @@ std::string writeOutput(const std::string& name, const midifile::MidiBytes& file
     errno = 0;
     if (toolkit::replaceFile(name, content)) return "";
     return toolkit::fileProblem("write", name, errno);
+}
+
+// Says why nothing is written, and returns the exit code; kSuccess when the
+// song is to be written.
+int tellRefusal(const PrepOptions& options, const Preparation& preparation) {
+    const std::string& in = options.inName;
+    auto emptyLine = [&](const char* option, int channel) {
+        std::string number = std::to_string(channel + 1);
+        return toolkit::answerUsageError(
+            kProgram, std::string(option) + " " + number + ": " + in +
+                          (channel == midifile::kDrumChannel ? " has only drums on channel "
+                                                             : " has no notes on channel ") +
+                          number + (channel == midifile::kDrumChannel ? ", no pitched notes" : ""));
+    };
+    switch (preparation.verdict) {
+        case Verdict::written:
+            return kSuccess;
+        case Verdict::emptyMelodyChannel:
+            return emptyLine("--melody", options.melodyChannel);
+        case Verdict::emptyBassChannel:
+            return emptyLine("--bass", options.bassChannel);
+        case Verdict::noNotes:
+            toolkit::tellError(kProgram, in + " has no notes to arrange; nothing written");
+            return kDoesNotFit;
+        case Verdict::overSongFile:
+            toolkit::tellError(kProgram, in +
+                                             ": its song file would be over 16 MiB, too big for "
+                                             "songmake to write; nothing written");
+            return kDoesNotFit;
+        case Verdict::doesNotFit:
+            break;
+    }
+    const StreamFit& fit = preparation.fit;
+    std::size_t limit = std::min(fit.maxBytes, kLargestStream);
+    if (fit.melodyNotes == 0)
+        toolkit::tellError(kProgram, toolkit::format("%s does not fit in %zu bytes of stream, even "
+                                                     "with only one note; nothing written",
+                                                     in.c_str(), limit));
+    else
+        toolkit::tellError(kProgram, toolkit::format("%s does not fit in %zu bytes of stream, "
+                                                     "even with only the %s of its melody; "
+                                                     "nothing written",
+                                                     in.c_str(), limit,
+                                                     fit.melodyNotes == 1
+                                                         ? "one note"
+                                                         : toolkit::plural(fit.melodyNotes, "note",
+                                                                           "notes")
+                                                               .c_str()));
+    return kDoesNotFit;
 }
 
 int prepare(int argc, char** argv) {
@@ -63,13 +115,11 @@ int prepare(int argc, char** argv) {
         return kReaderError;
     }
     Preparation preparation = prepareSong(song, options);
-    if (!preparation.fit.fits) {
-        std::fprintf(stderr,
-                     "songprep: %s does not fit in %zu bytes of stream, even with only the %zu "
-                     "notes of its melody; nothing written\n",
-                     options.inName.c_str(), preparation.fit.maxBytes, preparation.fit.melodyNotes);
-        return kDoesNotFit;
-    }
+    if (int refused = tellRefusal(options, preparation); refused != kSuccess) return refused;
+    for (int channel : preparation.silentChannels)
+        toolkit::tellError(kProgram, "warning: --voices: " + options.inName +
+                                         " has no notes on channel " +
+                                         std::to_string(channel + 1) + "; its voice stays silent");
     // The wave files first, so that a song is never written without them.
     if (std::string problem = writeWaveFiles(waves); !problem.empty()) {
         toolkit::tellError(kProgram, problem);

@@ -2,32 +2,18 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 #include "music/song_notes.h"
-#include "songformat/songformat.h"
-#include "songmake/conversion.h"
 #include "songprep/output_file.h"
+#include "songprep/stream_size.h"
 #include "songprep/voice_messages.h"
 #include "songprep/written_time.h"
 #include "toolkit/command_line.h"
+#include "toolkit/large_memory.h"
 
 namespace songprep {
 namespace {
-
-// Each chosen channel's messages, in file order, by voice.
-std::array<std::vector<midifile::InputMessage>, kVoiceCount> splitByVoice(
-    const midifile::InputSong& song, const VoiceChannels& channels) {
-    std::array<int, midifile::kChannels> voiceOf;
-    voiceOf.fill(-1);
-    for (int voice = 0; voice < kVoiceCount; ++voice)
-        if (channels[voice] != kNoChannel) voiceOf[channels[voice]] = voice;
-    std::array<std::vector<midifile::InputMessage>, kVoiceCount> split;
-    for (const midifile::InputMessage& message : song.messages) {
-        int voice = voiceOf[message.status & 0x0F];
-        if (voice >= 0) split[voice].push_back(message);
-    }
-    return split;
-}
 
 void addCounts(ChordCounts& sum, const ChordCounts& counts) {
     sum.removed += counts.removed;
@@ -45,10 +31,6 @@ void addCounts(BendCounts& sum, const BendCounts& counts) {
 // converter's own where the file's times are kept.
 double measuringUnitMs(const PrepOptions& options) {
     return options.unitMs > 0 ? options.unitMs : toolkit::kDefaultUnitMs;
-}
-
-WrittenTime writtenTime(const midifile::InputSong& song, double unitMs) {
-    return WrittenTime(song, unitMs, divisionForUnit(unitMs));
 }
 
 // What the arranger's voices leave out of the file's other messages: every
@@ -77,55 +59,129 @@ void countMessagesLeftOut(const midifile::InputSong& song, LeftOutCounts& counts
     }
 }
 
-// The notes the converter will play, voice by voice, in player units.
-std::vector<music::TimedNote> playedNotes(const TimedSong& timed) {
-    std::vector<music::TimedNote> played;
-    for (const std::vector<PlacedEvent>& voice : timed.voices) {
-        bool open = false;
-        music::TimedNote note;
-        for (const PlacedEvent& event : voice) {
-            int kind = event.status >> 4;
-            bool on = kind == 0x9 && event.data2 != 0;
-            bool off = kind == 0x8 || (kind == 0x9 && event.data2 == 0);
-            if (!on && !off) continue;
-            if (open) {
-                note.end = static_cast<double>(event.unit);
-                played.push_back(note);
-                open = false;
-            }
-            if (on) {
-                note = {static_cast<double>(event.unit), 0, event.data1};
-                open = true;
-            }
-        }
+// The notes the converter will play on one voice, in player units.
+void addPlayedNotes(const TimedSong::VoiceEvents& voice, std::uint64_t endUnit,
+                    std::vector<music::TimedNote>& played) {
+    bool open = false;
+    music::TimedNote note;
+    for (const PlacedEvent& event : voice) {
+        int kind = event.status >> 4;
+        bool on = kind == 0x9 && event.data2 != 0;
+        bool off = kind == 0x8 || (kind == 0x9 && event.data2 == 0);
+        if (!on && !off) continue;
         if (open) {
-            note.end = static_cast<double>(timed.endUnit);
+            note.end = static_cast<double>(event.unit);
             played.push_back(note);
+            open = false;
+        }
+        if (on) {
+            note = {static_cast<double>(event.unit), 0, event.data1};
+            open = true;
         }
     }
-    return played;
+    if (open) {
+        note.end = static_cast<double>(endUnit);
+        played.push_back(note);
+    }
 }
 
-music::MusicKept measureKept(const midifile::InputSong& song, const music::SongNotes& notes,
-                             const TimedSong& timed, const PrepOptions& options) {
-    double unitMs = measuringUnitMs(options);
-    WrittenTime written = writtenTime(song, unitMs);
-    std::vector<music::TimedNote> reference;
-    reference.reserve(notes.notes.size());
-    for (const music::SongNote& note : notes.notes)
-        if (!note.drum)
-            reference.push_back({written.unitsAt(note.start), written.unitsAt(note.end), note.key});
-    std::vector<music::TimedNote> played = playedNotes(timed);
-    return music::measureMusicKept(reference, played, music::kKeptToleranceMs / unitMs);
+std::size_t noteOnsOf(const TimedSong& timed) {
+    std::size_t count = 0;
+    for (const TimedSong::VoiceEvents& voice : timed.voices)
+        for (const PlacedEvent& event : voice) count += (event.status >> 4) == 0x9 && event.data2 != 0;
+    return count;
 }
 
-// The last stage of either way of filling the voices: times, the file's bytes
-// and the counts of what the voices' preparation changed.
-void finish(const midifile::InputSong& song, const std::array<PreparedVoice, kVoiceCount>& voices,
-            const PrepOptions& options, Preparation& out, TimedSong& timed) {
-    timed = planTiming(song, voices, options.unitMs);
-    out.file = encodeOutputFile(timed);
-    out.chords = options.chords;
+// What every arrangement tried while the stream is made to fit shares, worked
+// out once: the notes paired and their lines, the written time, each
+// channel's settings and the census. A trial then costs what arranging the
+// notes it keeps costs.
+struct SongPlan {
+    SongPlan(const midifile::InputSong& file, const PrepOptions& chosen)
+        : song(file),
+          options(chosen),
+          notes(collectNotes()),
+          census(takeChannelCensus(file)),
+          measuring(file, measuringUnitMs(chosen), divisionForUnit(measuringUnitMs(chosen))),
+          inMs(file, 1.0, divisionForUnit(1.0)) {
+        limit = options.maxBytes == 0 ? kLargestStream : std::min(options.maxBytes, kLargestStream);
+        if (options.mode == VoiceMode::arrange) settings = settingsByChannel(file);
+        for (const music::SongNote& note : notes.notes) {
+            ++notesByChannel[note.channel];
+            if (!note.drum) ++pitchedByChannel[note.channel];
+        }
+        noteCount = notes.notes.size();
+        strayNoteOffs = notes.strayNoteOffs;
+        damaged = notes.damaged;
+    }
+
+    music::SongNotes collectNotes() const {
+        return music::collectSongNotes(song, {options.melodyChannel, options.bassChannel});
+    }
+
+    // The notes with their lines, paired again if they were let go.
+    const music::SongNotes& songNotes() {
+        if (notesLetGo) {
+            notes = collectNotes();
+            notesLetGo = false;
+        }
+        return notes;
+    }
+
+    // Once the whole song is arranged the notes are needed only where it does
+    // not fit: they go, and come back for the trials that make it fit.
+    void letNotesGo() {
+        if (notesLetGo) return;
+        if (written.empty()) {
+            written.reserve(notes.notes.size());
+            toolkit::adviseHugePages(written);
+            for (const music::SongNote& note : notes.notes)
+                written.push_back({note.start, note.end, note.key, note.drum});
+        }
+        std::vector<music::SongNote>().swap(notes.notes);
+        std::vector<music::LineStretch>().swap(notes.stretches);
+        notesLetGo = true;
+    }
+
+    // A note as written, for the music-kept measure: a third of the room.
+    struct WrittenNote {
+        std::uint32_t start;
+        std::uint32_t end;
+        std::uint8_t key;
+        bool drum;
+    };
+
+    const midifile::InputSong& song;
+    const PrepOptions& options;
+    music::SongNotes notes;
+    bool notesLetGo = false;
+    music::NoteMessages noteMessages;  // for whole channels, once notes are left out
+    std::vector<WrittenNote> written;  // once the notes are let go
+    std::size_t noteCount = 0;
+    std::size_t strayNoteOffs = 0;
+    std::size_t damaged = 0;
+    ChannelCensus census;
+    WrittenTime measuring;  // in units of measuringUnitMs: the planner's too, when it rescales
+    WrittenTime inMs;       // in milliseconds, for the arranger
+    ChannelSettings settings;
+    std::size_t limit = 0;  // the stream's: --max-bytes, and never over a song file's
+    std::array<std::size_t, midifile::kChannels> notesByChannel{};
+    std::array<std::size_t, midifile::kChannels> pitchedByChannel{};
+};
+
+// One way of filling the voices, timed.
+struct Attempt {
+    Preparation out;
+    TimedSong timed;
+};
+
+PlanSettings planSettings(const SongPlan& plan) {
+    return {plan.options.unitMs, plan.options.unitMs > 0 ? &plan.measuring : nullptr, plan.limit};
+}
+
+// The counts of what the voices' preparation changed, and the times.
+void countVoices(const std::array<PreparedVoice, kVoiceCount>& voices, Attempt& attempt) {
+    Preparation& out = attempt.out;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         const PreparedVoice& prepared = voices[voice];
         out.voices[voice].notesRead = prepared.notesRead;
@@ -134,122 +190,195 @@ void finish(const midifile::InputSong& song, const std::array<PreparedVoice, kVo
         addCounts(out.bends, prepared.bends);
         out.leftOut += prepared.leftOut;
     }
+    const TimedSong& timed = attempt.timed;
     out.scale = timed.scale;
     out.notesLengthened = timed.notesLengthened;
     out.restsClosed = timed.restsClosed;
     out.temposLeftOut = timed.temposLeftOut;
     out.notesLeftOutLate = timed.notesLeftOutLate;
     out.notesStartedLate = timed.notesStartedLate;
+    out.leftOut.pitchWithoutNote += timed.pitchWithoutNote;
 }
 
 // Whole channels onto the voices; `excluded` notes taken out of the file first.
-Preparation prepareChannels(const midifile::InputSong& song, const music::SongNotes& notes,
-                            const std::vector<bool>& excluded, const PrepOptions& options,
-                            TimedSong& timed) {
-    Preparation out;
+Attempt attemptChannels(SongPlan& plan, const std::vector<bool>& excluded) {
+    const midifile::InputSong& song = plan.song;
+    Attempt attempt;
+    Preparation& out = attempt.out;
     out.mode = VoiceMode::channels;
-    out.census = takeChannelCensus(song);
-    VoiceChannels channels = options.autoVoices ? chooseVoices(out.census) : options.voices;
-    const midifile::InputSong* source = &song;
-    midifile::InputSong filtered;
-    if (!excluded.empty()) {
-        std::vector<bool> drop(song.messages.size(), false);
-        for (std::size_t i = 0; i < notes.notes.size(); ++i) {
+    out.census = plan.census;
+    out.chords = plan.options.chords;
+    VoiceChannels channels =
+        plan.options.autoVoices ? chooseVoices(plan.census) : plan.options.voices;
+    std::vector<bool> drop;
+    if (excluded.empty()) {
+        plan.letNotesGo();  // whole channels: the notes are for the trials alone
+    } else {
+        if (plan.noteMessages.on.empty()) plan.noteMessages = music::collectNoteMessages(song);
+        const music::NoteMessages& messages = plan.noteMessages;
+        drop.assign(song.messages.size(), false);
+        for (std::size_t i = 0; i < messages.on.size(); ++i) {
             if (!excluded[i]) continue;
-            drop[notes.notes[i].onMessage] = true;
-            if (notes.notes[i].offMessage >= 0)
-                drop[static_cast<std::size_t>(notes.notes[i].offMessage)] = true;
+            drop[messages.on[i]] = true;
+            if (messages.off[i] >= 0) drop[static_cast<std::size_t>(messages.off[i])] = true;
         }
-        filtered = song;
-        filtered.messages.clear();
-        for (std::size_t i = 0; i < song.messages.size(); ++i)
-            if (!drop[i]) filtered.messages.push_back(song.messages[i]);
-        source = &filtered;
+    }
+    std::array<int, midifile::kChannels> voiceOf;
+    voiceOf.fill(-1);
+    for (int voice = 0; voice < kVoiceCount; ++voice)
+        if (channels[voice] != kNoChannel) voiceOf[channels[voice]] = voice;
+    std::array<std::vector<midifile::InputMessage>, kVoiceCount> split;
+    for (std::size_t i = 0; i < song.messages.size(); ++i) {
+        int voice = voiceOf[song.messages[i].status & 0x0F];
+        if (voice >= 0 && (drop.empty() || !drop[i])) split[voice].push_back(song.messages[i]);
     }
     std::array<PreparedVoice, kVoiceCount> voices;
-    auto split = splitByVoice(*source, channels);
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         voices[voice] =
-            prepareVoice(split[voice], song.endTime, {voice, options.chords, options.bend});
+            prepareVoice(split[voice], song.endTime, {voice, plan.options.chords, plan.options.bend});
+        std::vector<midifile::InputMessage>().swap(split[voice]);
         out.voices[voice].channel = channels[voice];
         if (channels[voice] != kNoChannel)
             out.voices[voice].notesByChannel[channels[voice]] = voices[voice].notesPlayed;
     }
-    finish(song, voices, options, out, timed);
-    return out;
+    attempt.timed = planTiming(song, voices, planSettings(plan));
+    countVoices(voices, attempt);
+    return attempt;
 }
 
 // Note by note from every channel onto any voice.
-Preparation prepareArranged(const midifile::InputSong& song, const music::SongNotes& notes,
-                            const std::vector<bool>& excluded, const PrepOptions& options,
-                            TimedSong& timed) {
-    Preparation out;
-    out.census = takeChannelCensus(song);
-    WrittenTime msTime = writtenTime(song, 1.0);  // its units are milliseconds
+Attempt attemptArranged(SongPlan& plan, const std::vector<bool>& excluded) {
+    const midifile::InputSong& song = plan.song;
+    const PrepOptions& options = plan.options;
+    Attempt attempt;
+    Preparation& out = attempt.out;
+    out.census = plan.census;
+    out.chords = options.chords;
     AllocationSettings settings;
     settings.drums = options.drums;
     settings.drumVoice = options.drumVoice;
     settings.arpeggioMs = options.arpeggioMs;
     settings.shortestMs = 2 * measuringUnitMs(options);
     settings.excluded = excluded;
-    settings.ticksForMs = [&msTime](double ms, std::uint32_t tick) {
-        double perTick = msTime.unitsAt(tick + 1) - msTime.unitsAt(tick);
+    const WrittenTime& inMs = plan.inMs;
+    settings.ticksForMs = [&inMs](double ms, std::uint32_t tick) {
+        double perTick = inMs.unitsAt(tick + 1) - inMs.unitsAt(tick);
         double ticks = perTick > 0 ? ms / perTick : 1;
         return static_cast<std::uint32_t>(std::clamp(ticks + 0.5, 1.0, 4294967295.0 - tick));
     };
-    Allocation allocation = allocateVoices(notes, settings);
+    Allocation allocation = allocateVoices(plan.songNotes(), settings);
     out.allocation = allocation.counts;
-    auto messages = voiceMessages(song, allocation);
+    if (allocation.overflow) {
+        // More turns than any song file could hold: the stream cannot fit.
+        attempt.timed.overLimit = true;
+        attempt.timed.streamBytesAtLeast = kLargestStream + 1;
+        if (excluded.empty()) plan.letNotesGo();
+        return attempt;
+    }
+    if (excluded.empty()) plan.letNotesGo();
+    auto messages = voiceMessages(plan.settings, allocation);
+    for (int voice = 0; voice < kVoiceCount; ++voice) {
+        for (const VoiceNote& note : allocation.voices[voice])
+            ++out.voices[voice].notesByChannel[note.channel];
+        std::vector<VoiceNote>().swap(allocation.voices[voice]);
+    }
+    toolkit::giveMemoryBack();
     std::array<PreparedVoice, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
         // The voices' notes never overlap: there are no chords left to reduce.
         voices[voice] =
             prepareVoice(messages[voice], song.endTime, {voice, ChordRule::keep, options.bend});
-        for (const VoiceNote& note : allocation.voices[voice])
-            ++out.voices[voice].notesByChannel[note.channel];
+        std::vector<midifile::InputMessage>().swap(messages[voice]);
     }
-    finish(song, voices, options, out, timed);
-    out.leftOut.strayNoteOffs = notes.strayNoteOffs;
-    out.leftOut.damaged += notes.damaged;
+    attempt.timed = planTiming(song, voices, planSettings(plan));
+    toolkit::giveMemoryBack();
+    countVoices(voices, attempt);
+    return attempt;
+}
+
+Attempt attemptWith(SongPlan& plan, const std::vector<bool>& excluded) {
+    Attempt attempt = plan.options.mode == VoiceMode::channels ? attemptChannels(plan, excluded)
+                                                               : attemptArranged(plan, excluded);
+    // Whether the stream fits: from the plan's bounds where they tell, else
+    // counted on the file's bytes as the converter lays them out.
+    StreamFit& fit = attempt.out.fit;
+    const TimedSong& timed = attempt.timed;
+    fit.maxBytes = plan.options.maxBytes;
+    if (timed.overLimit || timed.streamBytesAtLeast > plan.limit) {
+        fit.fits = false;
+        fit.bytes = timed.streamBytesAtLeast;
+    } else if (timed.streamBytesAtMost <= plan.limit) {
+        fit.bytes = timed.streamBytesAtMost;
+    } else {
+        attempt.out.file = encodeOutputFile(timed);
+        std::optional<std::size_t> bytes = streamSizeOf(attempt.out.file);
+        fit.measured = true;
+        fit.bytes = bytes ? *bytes : static_cast<std::size_t>(-1);
+        fit.fits = fit.bytes <= plan.limit;
+    }
+    return attempt;
+}
+
+// The arrangement chosen: its file, the music it keeps, and what the report
+// says of the file's messages.
+// What is no longer needed goes as soon as it is not: the peak of memory is
+// the measure's, at the end.
+Preparation finish(SongPlan& plan, Attempt& attempt) {
+    Preparation& out = attempt.out;
+    const midifile::InputSong& song = plan.song;
+    std::size_t noteOns = noteOnsOf(attempt.timed);
+    if (noteOns == 0) {
+        out.verdict = Verdict::noNotes;
+        out.file.clear();
+        return std::move(out);
+    }
+    ChannelSettings().swap(plan.settings);
+    plan.letNotesGo();
+    std::vector<music::TimedNote> played;
+    played.reserve(noteOns);
+    toolkit::adviseHugePages(played);
+    std::uint64_t endUnit = attempt.timed.endUnit;
+    auto notesOf = [&](const TimedSong::VoiceEvents& voice) {
+        addPlayedNotes(voice, endUnit, played);
+    };
+    if (out.file.empty())
+        out.file = encodeOutputFile(attempt.timed, notesOf);
+    else
+        for (const TimedSong::VoiceEvents& voice : attempt.timed.voices) notesOf(voice);
+    attempt.timed = TimedSong();
+    toolkit::giveMemoryBack();
+    // The written notes the measure holds the output against.
+    std::vector<music::TimedNote> reference;
+    reference.reserve(plan.written.size());
+    toolkit::adviseHugePages(reference);
+    for (const SongPlan::WrittenNote& note : plan.written)
+        if (!note.drum)
+            reference.push_back(
+                {plan.measuring.unitsAt(note.start), plan.measuring.unitsAt(note.end), note.key});
+    std::vector<SongPlan::WrittenNote>().swap(plan.written);
+    double unitMs = measuringUnitMs(plan.options);
+    out.kept = music::measureMusicKept(std::move(reference), std::move(played),
+                                       music::kKeptToleranceMs / unitMs);
+    if (plan.options.mode == VoiceMode::channels) {
+        if (!plan.options.autoVoices)
+            for (int channel : plan.options.voices)
+                if (channel != kNoChannel && plan.notesByChannel[channel] == 0)
+                    out.silentChannels.push_back(channel);
+        return std::move(out);
+    }
+    out.leftOut.strayNoteOffs = plan.strayNoteOffs;
+    out.leftOut.damaged += plan.damaged;
     countMessagesLeftOut(song, out.leftOut);
     // The voices also restate a channel's wheel where its notes start: the
     // report counts the file's own messages.
     out.bends.wheelMessages = out.bends.clipped = 0;
     for (const midifile::InputMessage& message : song.messages)
         if ((message.status >> 4) == 0xE && (message.status & 0x0F) != midifile::kDrumChannel &&
-            options.bend) {
+            plan.options.bend) {
             ++out.bends.wheelMessages;
             if ((message.data1 | message.data2 << 7) < 8192) ++out.bends.clipped;
         }
-    return out;
-}
-
-Preparation prepareOnce(const midifile::InputSong& song, const music::SongNotes& notes,
-                        const std::vector<bool>& excluded, const PrepOptions& options) {
-    TimedSong timed;
-    Preparation out = options.mode == VoiceMode::channels
-                          ? prepareChannels(song, notes, excluded, options, timed)
-                          : prepareArranged(song, notes, excluded, options, timed);
-    out.kept = measureKept(song, notes, timed, options);
-    out.fit.maxBytes = options.maxBytes;
-    if (options.maxBytes == 0) return out;
-    if (timed.streamBytesAtMost <= options.maxBytes) {
-        out.fit.bytes = timed.streamBytesAtMost;
-        return out;
-    }
-    SongSources sources;
-    sources.midiName = "prepared";
-    std::span<const std::uint8_t> bytes(out.file.data(), out.file.size());
-    sources.midiBytes = bytes;
-    sources.envelopeText = std::string_view();
-    sources.waveTables = std::array<WaveTable, 2>{};
-    Conversion conversion = convertSong(sources);
-    out.fit.measured = true;
-    out.fit.bytes = conversion.outcome == ConversionOutcome::converted
-                        ? conversion.song.size() - songformat::kHeaderSize
-                        : static_cast<std::size_t>(-1);
-    out.fit.fits = out.fit.bytes <= options.maxBytes;
-    return out;
+    return std::move(out);
 }
 
 // Which notes go first when the song does not fit: drums, then notes of
@@ -292,37 +421,56 @@ void describeLeftOut(const music::SongNotes& notes, const std::vector<std::uint3
     }
 }
 
+Preparation refused(Verdict verdict, Preparation out = {}) {
+    out.verdict = verdict;
+    out.file.clear();
+    return out;
+}
+
 }  // namespace
 
 Preparation prepareSong(const midifile::InputSong& song, const PrepOptions& options) {
-    music::SongNotes notes =
-        music::collectSongNotes(song, {options.melodyChannel, options.bassChannel});
-    Preparation whole = prepareOnce(song, notes, {}, options);
-    if (whole.fit.fits) return whole;
+    SongPlan plan(song, options);
+    // A line named on a channel without pitched notes has nothing to follow.
+    bool arranging = options.mode == VoiceMode::arrange;
+    if (arranging && options.melodyChannel != kNoChannel &&
+        plan.pitchedByChannel[options.melodyChannel] == 0)
+        return refused(Verdict::emptyMelodyChannel);
+    if (arranging && options.bassChannel != kNoChannel &&
+        plan.pitchedByChannel[options.bassChannel] == 0)
+        return refused(Verdict::emptyBassChannel);
+
+    Attempt whole = attemptWith(plan, {});
+    if (whole.out.fit.fits) return finish(plan, whole);
+    // With no limit of the firmware's, nothing is left out: the song file
+    // would be over what songmake writes.
+    if (options.maxBytes == 0) return refused(Verdict::overSongFile, std::move(whole.out));
+    if (plan.noteCount == 0) return refused(Verdict::noNotes, std::move(whole.out));
 
     // Leave out the least important notes until the stream fits: as few as a
-    // search over the leaving order finds.
+    // search over the leaving order finds, never all of them. Each trial stops
+    // as soon as its stream is sure not to fit.
     std::size_t melodyFrom = 0;
-    std::vector<std::uint32_t> order = leavingOrder(notes, melodyFrom);
-    Preparation best = prepareOnce(song, notes, excludedFirst(order, melodyFrom), options);
-    if (!best.fit.fits) {
-        best.fit.melodyNotes = order.size() - melodyFrom;
-        best.file.clear();
-        return best;
+    std::vector<std::uint32_t> order = leavingOrder(plan.songNotes(), melodyFrom);
+    std::size_t most = std::min(melodyFrom, order.size() - 1);
+    Attempt best = attemptWith(plan, excludedFirst(order, most));
+    if (!best.out.fit.fits) {
+        best.out.fit.melodyNotes = order.size() - melodyFrom;
+        return refused(Verdict::doesNotFit, std::move(best.out));
     }
-    std::size_t fitting = melodyFrom, over = 0;
+    std::size_t fitting = most, over = 0;
     while (fitting - over > 1) {
         std::size_t middle = over + (fitting - over) / 2;
-        Preparation trial = prepareOnce(song, notes, excludedFirst(order, middle), options);
-        if (trial.fit.fits) {
+        Attempt trial = attemptWith(plan, excludedFirst(order, middle));
+        if (trial.out.fit.fits) {
             fitting = middle;
             best = std::move(trial);
         } else {
             over = middle;
         }
     }
-    describeLeftOut(notes, order, fitting, best.fit);
-    return best;
+    describeLeftOut(plan.songNotes(), order, fitting, best.out.fit);
+    return finish(plan, best);
 }
 
 }  // namespace songprep

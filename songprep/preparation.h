@@ -28,16 +28,32 @@ struct VoiceSummary {
 
 // How the song was made to fit the stream size the firmware holds.
 struct StreamFit {
-    std::size_t maxBytes = 0;
-    std::size_t bytes = 0;  // the stream's size, where it was measured
-    bool measured = false;  // false: under a bound well within the limit
-    bool fits = true;       // false: not even the melody alone fits
+    std::size_t maxBytes = 0;  // 0: no limit but a song file's
+    std::size_t bytes = 0;     // the stream's size, where it was measured
+    bool measured = false;     // false: under a bound well within the limit
+    bool fits = true;          // false: not even the melody alone fits
     std::size_t notesLeftOut = 0;
     std::size_t melodyNotes = 0;  // what the melody alone needs, where it did not fit
     std::vector<NotePlace> firstLeftOut;
 };
 
+// What becomes of the song: written, or why not.
+enum class Verdict {
+    written,
+    // The stream does not fit --max-bytes even with the melody alone (with a
+    // song of drums only: even with one note).
+    doesNotFit,
+    // With --max-bytes 0: the stream would pass what a song file holds.
+    overSongFile,
+    // The arrangement would keep no note at all: nothing to play.
+    noNotes,
+    // --melody or --bass names a channel without pitched notes (a usage error).
+    emptyMelodyChannel,
+    emptyBassChannel,
+};
+
 struct Preparation {
+    Verdict verdict = Verdict::written;
     VoiceMode mode = VoiceMode::arrange;
     ChannelCensus census;
     std::array<VoiceSummary, kVoiceCount> voices;
@@ -54,7 +70,8 @@ struct Preparation {
     std::size_t notesStartedLate = 0;
     music::MusicKept kept;
     StreamFit fit;
-    midifile::MidiBytes file;  // empty where the song does not fit
+    std::vector<int> silentChannels;  // with --voices: channels named that have no notes
+    midifile::MidiBytes file;         // empty unless written
 };
 
 Preparation prepareSong(const midifile::InputSong& song, const PrepOptions& options);

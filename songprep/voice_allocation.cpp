@@ -399,7 +399,7 @@ double noteWorth(const music::SongNotes& notes, const music::SongNote& note, std
 bool isLineAt(const music::SongNotes& notes, const music::SongNote& note, std::uint32_t tick,
               std::uint32_t soon) {
     return inStretch(notes, note.melodyFrom, note.melodyCount, tick, soon) ||
-           inStretch(notes, note.bassFrom, note.bassCount, tick, soon);
+           inStretch(notes, note.melodyFrom + note.melodyCount, note.bassCount, tick, soon);
 }
 
 namespace {

@@ -181,6 +181,8 @@ PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
     PreparedVoice out;
     std::vector<NoteMessage> noteMessages;
     std::vector<midifile::InputMessage> others;
+    noteMessages.reserve(messages.size());
+    others.reserve(messages.size());
     for (const midifile::InputMessage& message : messages) {
         if (damaged(message))
             ++out.leftOut.damaged;
@@ -196,7 +198,6 @@ PreparedVoice prepareVoice(const std::vector<midifile::InputMessage>& messages,
     out.chords = notes.counts;
     out.leftOut.strayNoteOffs = notes.strayNoteOffs;
 
-    out.events.reserve(notes.steps.size() + others.size() + notes.steps.size() / 4);
     VoiceAssembler assembler(settings, notes, out);
     std::size_t step = 0;
     for (const midifile::InputMessage& message : others) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "midifile/input_song.h"
@@ -60,7 +61,7 @@ struct BendCounts {
 };
 
 struct PreparedVoice {
-    std::vector<VoiceEvent> events;
+    std::deque<VoiceEvent> events;  // a queue: the planner gives them back as it reads them
     std::size_t notesRead = 0;
     std::size_t notesPlayed = 0;
     ChordCounts chords;

@@ -52,17 +52,6 @@ struct SettingValue {
     bool operator==(const SettingValue&) const = default;
 };
 
-// A channel's setting messages in time order.
-using ChannelSettings = std::array<std::vector<midifile::InputMessage>, midifile::kChannels>;
-
-ChannelSettings settingsByChannel(const midifile::InputSong& song) {
-    ChannelSettings settings;
-    for (const midifile::InputMessage& message : song.messages)
-        if (settingOf(message) >= 0 && !damaged(message))
-            settings[message.status & 0x0F].push_back(message);
-    return settings;
-}
-
 SettingValue valueOf(const midifile::InputMessage& message) {
     return {message.data1, message.data2};
 }
@@ -112,12 +101,21 @@ private:
 
 }  // namespace
 
+ChannelSettings settingsByChannel(const midifile::InputSong& song) {
+    ChannelSettings settings;
+    for (const midifile::InputMessage& message : song.messages)
+        if (settingOf(message) >= 0 && !damaged(message))
+            settings[message.status & 0x0F].push_back(message);
+    return settings;
+}
+
 std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
-    const midifile::InputSong& song, const Allocation& allocation) {
-    ChannelSettings settings = settingsByChannel(song);
+    const ChannelSettings& settings, const Allocation& allocation) {
     const std::vector<midifile::InputMessage> none;
     std::array<std::vector<midifile::InputMessage>, kVoiceCount> voices;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
+        // A note-on and a note-off a note, and room for about as many settings.
+        voices[voice].reserve(4 * allocation.voices[voice].size());
         VoiceWriter writer(voice, voices[voice]);
         std::array<std::size_t, midifile::kChannels> seen{};
         std::array<std::array<std::optional<midifile::InputMessage>, kSettings>,

@@ -14,7 +14,18 @@
 
 namespace songprep {
 
+// Each channel's messages that set what its notes carry (the pitch wheel,
+// pan, controllers 1 to 4), in time order.
+using ChannelSettings = std::array<std::vector<midifile::InputMessage>, midifile::kChannels>;
+
+ChannelSettings settingsByChannel(const midifile::InputSong& song);
+
 std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
-    const midifile::InputSong& song, const Allocation& allocation);
+    const ChannelSettings& settings, const Allocation& allocation);
+
+inline std::array<std::vector<midifile::InputMessage>, kVoiceCount> voiceMessages(
+    const midifile::InputSong& song, const Allocation& allocation) {
+    return voiceMessages(settingsByChannel(song), allocation);
+}
 
 }  // namespace songprep

@@ -96,7 +96,8 @@ TEST_F(SongprepBoundary, ARestOf14TicksIsClosedAndOneOf15IsKept) {
                           .note(480, 1, 62, 100, 480)
                           // 14 as written, 15 once rounded: 90 is at unit 38 from 91 on.
                           // Counted from the note-off at 76 (unit 32), 90 would be too,
-                          // and the converter would drop that note-off: the note-on waits.
+                          // and the converter would drop that note-off: the voice's pan,
+                          // restated between them, keeps it, and the note-on stays.
                           .note(0, 2, 60, 100, 76)
                           .note(90, 2, 62, 100, 341);
     RunResult result = prepare(midiFile(0, {track}), {"--voices", "1,2,3"});
@@ -107,9 +108,10 @@ TEST_F(SongprepBoundary, ARestOf14TicksIsClosedAndOneOf15IsKept) {
         << result.output;
     // In time order: the voices are channels 0, 1 and 2 of out.mid.
     EXPECT_EQ(noteEvents(),
-              (Events{"0 90 60 100", "0 91 60 100", "0 92 60 100", "76 82 60 0", "91 92 62 100",
+              (Events{"0 90 60 100", "0 91 60 100", "0 92 60 100", "76 82 60 0", "90 92 62 100",
                       "431 82 62 0", "465 81 60 0", "480 80 60 0", "480 90 62 100", "480 91 62 100",
                       "960 80 62 0", "960 81 62 0"}));
+    EXPECT_EQ(eventsWith(output(), " B2 10 "), (Events{"90 B2 10 64"}));
 }
 
 TEST_F(SongprepBoundary, TicksPerQuarterNoteForAUnitAreRoundedNotCut) {

@@ -4,8 +4,10 @@
 // converts it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
+#include "bench/hostile_songs.h"
 #include "tests/songprep/random_song.h"
 #include "tests/support/song_folder.h"
 
@@ -75,6 +77,40 @@ protected:
             EXPECT_TRUE(isOverlapFinding(title)) << report;
     }
 
+    // Whatever songprep does with `midi` and `options`, the promise holds: it
+    // writes a file that songmake converts and in which songcheck --strict
+    // (with the same --max-bytes) finds nothing lost but what the options let
+    // go, or it writes nothing at all and says why.
+    void expectPromiseKept(const Bytes& midi, const std::vector<std::string>& options) {
+        song.write("in.mid", midi);
+        std::filesystem::remove(song.folder / "out.mid");
+        std::vector<std::string> arguments = options;
+        arguments.insert(arguments.end(), {"in.mid", "out.mid"});
+        RunResult prepared = song.run(SONGPREP_PATH, arguments);
+        if (prepared.exitCode != 0) {
+            EXPECT_TRUE(prepared.exitCode == 1 || prepared.exitCode == 4) << prepared.errors;
+            EXPECT_FALSE(std::filesystem::exists(song.folder / "out.mid"));
+            EXPECT_TRUE(prepared.errors.starts_with("songprep: ")) << prepared.errors;
+            return;
+        }
+        RunResult made = song.run(SONGMAKE_PATH, {"out.mid"});
+        EXPECT_EQ(made.exitCode, 0) << made.output;
+        std::vector<std::string> check = {"--strict", "out.mid"};
+        bool keep = false, beyondOffsets = false;
+        for (std::size_t i = 0; i + 1 < options.size(); ++i) {
+            keep |= options[i] == "--chords" && options[i + 1] == "keep";
+            if (options[i] != "--max-bytes") continue;
+            beyondOffsets = options[i + 1] == "0" || std::stoul(options[i + 1]) > 65536;
+            if (options[i + 1] != "0") check = {"--strict", "--max-bytes", options[i + 1], "out.mid"};
+        }
+        std::string report = song.run(SONGCHECK_PATH, check).output;
+        for (const std::string& title : losses(report)) {
+            bool allowed = (keep && isOverlapFinding(title)) ||
+                           (beyondOffsets && title.ends_with("over the 65536 a 16-bit offset reaches"));
+            EXPECT_TRUE(allowed) << report;
+        }
+    }
+
     SongFolder song;
 };
 
@@ -111,6 +147,38 @@ TEST_F(Promise, TheExampleSongLosesNothing) {
     Bytes demo = readFile(std::string(DEMO_FOLDER) + "/demo.mid");
     expectNothingLost(demo, {});
     expectOnlyOverlaps(demo, {});
+}
+
+// The shapes that once made songprep slow or greedy (bench/hostile_songs.h),
+// small, with option sets that reach each of its rules.
+TEST_F(Promise, HostileSongsKeepThePromiseWithEveryOptionSet) {
+    const std::vector<std::vector<std::string>> optionSets = {
+        {},
+        {"--arpeggio", "5"},
+        {"--voices", "auto"},
+        {"--voices", "1,2,-,10", "--chords", "bottom"},
+        {"--voices", "auto", "--chords", "keep"},
+        {"--max-bytes", "300"},
+        {"--max-bytes", "0"},
+        {"--melody", "1", "--bass", "2", "--drums", "3"},
+        {"--drums", "off", "--max-bytes", "100000"},
+        {"--unit-ms", "0"},
+        {"--unit-ms", "0.7", "--no-bend"},
+    };
+    std::vector<std::pair<std::string, Bytes>> songs;
+    for (bench::HostileShape shape : bench::kHostileShapes) {
+        bench::HostileSong hostile = bench::makeHostileSong(shape, 60);
+        songs.push_back({hostile.name, hostile.midi});
+    }
+    songs.push_back({"long gaps", bench::longGapsSong()});
+    for (const auto& [name, midi] : songs)
+        for (const std::vector<std::string>& options : optionSets) {
+            std::string shown;
+            for (const std::string& word : options) shown += " " + word;
+            SCOPED_TRACE(name + shown);
+            expectPromiseKept(midi, options);
+            if (HasFailure()) return;
+        }
 }
 
 }  // namespace

@@ -103,14 +103,14 @@ TEST(Timing, NotesUnderOnePlayerUnitAreLengthenedToOne) {
               (Lines{"0 on v0", "0 on v1", "2 off v0", "2 off v1", "100 on v1", "102 off v1"}));
 }
 
-// A note-on that the notes before it push more than 1.5 units past its
+// A note-on that the notes before it push more than one unit past its
 // written time is left out, with its note-off and its bends; the note-off
 // that waited to share its tick is placed all the same.
-TEST(Timing, ANoteOnOverOneAndAHalfUnitsLateIsLeftOut) {
+TEST(Timing, ANoteOnOverOneUnitLateIsLeftOut) {
     // At 1280 ticks per quarter note of 0.4 s a tick is an eighth of a unit. The
     // notes at ticks 0 and 1 last a unit each, so that the next note-on can
-    // come at unit 2 at the earliest: from tick 4 (unit 0.5) 1.5 units late,
-    // from tick 3 (unit 0.375) 1.625.
+    // come at unit 2 at the earliest: from tick 8 (unit 1) one unit late, from
+    // tick 7 (unit 0.875) 1.125.
     PrepOptions channels;
     channels.mode = songprep::VoiceMode::channels;
     auto notesThen = [&](std::uint32_t tick) {
@@ -123,12 +123,12 @@ TEST(Timing, ANoteOnOverOneAndAHalfUnitsLateIsLeftOut) {
                               .pitchWheel(50, 0, 16383);  // and again while it sounds
         return prepare(midiFile(0, {track}, 1280), channels);
     };
-    Outcome inTime = notesThen(4);
+    Outcome inTime = notesThen(8);
     EXPECT_EQ(inTime.preparation.notesLeftOutLate, 0u);
     ASSERT_GE(inTime.played.size(), 3u);
     EXPECT_EQ(Lines(inTime.played.begin(), inTime.played.begin() + 3),
               (Lines{"0 on v0", "1 on v0", "2 on v0"}));
-    Outcome late = notesThen(3);
+    Outcome late = notesThen(7);
     EXPECT_EQ(late.preparation.notesLeftOutLate, 1u);
     EXPECT_EQ(late.played, (Lines{"0 on v0", "1 on v0", "2 off v0"}));
     for (const std::string& event : late.file) EXPECT_EQ(event.find(" 64 "), std::string::npos);
