@@ -1,7 +1,7 @@
 #include "songprep/voice_allocation.h"
 
 #include <algorithm>
-#include <numeric>
+#include <utility>
 
 #include "songprep/drum_hits.h"
 #include "songprep/voice_choice.h"
@@ -72,22 +72,24 @@ public:
 
     void run() {
         makeCandidates();
-        std::vector<std::uint32_t> order(candidates_.size());
-        std::iota(order.begin(), order.end(), 0);
-        // Candidates come in start order already: only notes of one tick change places.
-        std::vector<Standing> standing(candidates_.size());
-        for (std::uint32_t i = 0; i < candidates_.size(); ++i)
-            standing[i] = standingOf(i, momentOf(i));
-        auto first = [&](std::uint32_t a, std::uint32_t b) { return standing[b] < standing[a]; };
-        for (std::size_t from = 0; from < order.size();) {
-            std::size_t to = from + 1;
-            while (to < order.size() && startOf(order[to]) == startOf(order[from])) ++to;
-            if (to - from > 1)
-                std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
-                                 order.begin() + static_cast<std::ptrdiff_t>(to), first);
+        // Candidates come in start order already: only notes of one tick change
+        // places, the one that stands highest first.
+        std::vector<std::pair<Standing, std::uint32_t>> together;
+        for (std::uint32_t from = 0; from < candidates_.size();) {
+            std::uint32_t to = from + 1;
+            while (to < candidates_.size() && startOf(to) == startOf(from)) ++to;
+            if (to - from == 1) {
+                place(from);
+            } else {
+                together.clear();
+                for (std::uint32_t i = from; i < to; ++i)
+                    together.push_back({standingOf(i, momentOf(i)), i});
+                std::stable_sort(together.begin(), together.end(),
+                                 [](const auto& a, const auto& b) { return b.first < a.first; });
+                for (const auto& [standing, candidate] : together) place(candidate);
+            }
             from = to;
         }
-        for (std::uint32_t candidate : order) place(candidate);
     }
 
     // The pitched notes no voice was kept for, in the order they start.
@@ -99,6 +101,7 @@ public:
 private:
     void makeCandidates() {
         std::uint32_t heardTicks = 0, heardFrom = 0;
+        candidates_.reserve(notes_.notes.size());
         for (std::uint32_t i = 0; i < notes_.notes.size(); ++i) {
             const music::SongNote& note = notes_.notes[i];
             if (!settings_.excluded.empty() && settings_.excluded[i]) continue;

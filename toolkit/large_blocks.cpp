@@ -1,17 +1,18 @@
 // Large blocks on huge pages, for the programs that hold a song's millions of
 // notes and events in vectors: each block of 2 MiB or more is aligned to a
-// huge page, rounded up to whole ones and advised to use them, so that filling
-// it costs a page fault (and a translation) per 2 MiB rather than per 4 KiB.
+// huge page and advised to use them, so that filling it costs a page fault
+// (and a translation) per 2 MiB rather than per 4 KiB.
 // Page faults and translation misses took over a third of songprep's and
 // songcheck's time on a song of a million events. Linked into those programs
 // alone, it replaces the global allocation functions on Linux with the GNU C
 // library, where huge pages are there for the asking; elsewhere it is empty.
+// <cstdlib> first: it is what defines __GLIBC__.
+#include <cstdlib>
+#include <new>
+
 #if defined(__linux__) && defined(__GLIBC__)
 
 #include <malloc.h>
-
-#include <cstdlib>
-#include <new>
 
 #include "toolkit/platform.h"
 
@@ -26,8 +27,15 @@ const int kFixedThreshold = mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugePage
 
 void* allocate(std::size_t size) {
     if (size >= kHugePage) {
-        std::size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
-        if (void* block = std::aligned_alloc(kHugePage, rounded)) {
+        // Aligned to a huge page, so that every whole 2 MiB of it can be one;
+        // a rest of at least half a huge page is rounded up to a whole one, a
+        // smaller rest takes small pages.
+        constexpr std::size_t kPage = 4096;
+        std::size_t rest = size & (kHugePage - 1);
+        std::size_t rounded = rest >= kHugePage / 2 ? (size + kHugePage - 1) & ~(kHugePage - 1)
+                                                    : (size + kPage - 1) & ~(kPage - 1);
+        void* block = nullptr;
+        if (posix_memalign(&block, kHugePage, rounded) == 0) {
             platform::adviseHugePages(block, rounded);
             return block;
         }
