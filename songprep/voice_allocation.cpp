@@ -431,6 +431,12 @@ int soundingAt(const std::vector<VoiceNote>& segments, std::uint32_t tick) {
     return static_cast<int>(after - segments.begin()) - 1;
 }
 
+// How long a turn lasts at the least to be heard as a note, as the converter
+// may round either end by a unit.
+std::uint32_t heardTicks(const AllocationSettings& settings, std::uint32_t tick) {
+    return settings.ticksForMs(kShortestHeardMs + settings.shortestMs, tick);
+}
+
 // The host's stretch from its first guest on, cut into steps that take the
 // sounding notes in turn: a guest that starts goes first, then each in turn
 // with the host; where no guest sounds, the host plays on alone.
@@ -443,6 +449,9 @@ public:
     // `guests` in start order; false when the budget of voice notes ran out.
     bool play(const VoiceNote& host, const std::vector<std::uint32_t>& guests) {
         std::uint32_t tick = notes_.notes[guests.front()].start;
+        // The host is heard before the first guest takes a turn.
+        if (tick > host.start)
+            tick = std::min(host.end, std::max(tick, host.start + shortest(host.start)));
         if (tick > host.start && !emit(host, host.start, tick)) return false;
         std::vector<std::uint32_t> turns{kHost};  // a ring of those sounding
         std::size_t front = 0, next = 0;
@@ -458,7 +467,12 @@ public:
                     std::uint32_t until =
                         next < guests.size() ? notes_.notes[guests[next]].start : host.end;
                     until = std::min(until, host.end);
-                    if (!emit(host, tick, until)) return false;
+                    // A moment alone is no note: the last turn holds on to it.
+                    if (until - tick < shortest(tick)) {
+                        out_.back().end = until;
+                    } else if (!emit(host, tick, until)) {
+                        return false;
+                    }
                     tick = until;
                     turns.push_back(kHost);
                     continue;
@@ -467,6 +481,8 @@ public:
             std::uint32_t step =
                 std::max<std::uint32_t>(1, settings_.ticksForMs(settings_.arpeggioMs, tick));
             std::uint32_t end = std::min<std::uint32_t>(host.end, tick + step);
+            // A rest of a turn too short to be heard goes to this one.
+            if (host.end - end < shortest(end)) end = host.end;
             VoiceNote slice = host;
             if (member != kHost) {
                 const music::SongNote& guest = notes_.notes[guests[member]];
@@ -488,6 +504,8 @@ public:
 
 private:
     static constexpr std::uint32_t kHost = 0xFFFFFFFF;
+
+    std::uint32_t shortest(std::uint32_t tick) const { return heardTicks(settings_, tick); }
 
     bool emit(VoiceNote slice, std::uint32_t from, std::uint32_t to) {
         slice.start = from;
@@ -523,6 +541,12 @@ std::size_t arpeggiate(const music::SongNotes& notes, const std::vector<std::uin
             int host = soundingAt(allocation.voices[voice], tick);
             if (host < 0) continue;
             const VoiceNote& hostSegment = allocation.voices[voice][host];
+            // Too near the host's end for a turn to be heard, after the host's own.
+            std::uint32_t firstTurn =
+                std::max(tick, hostSegment.start + heardTicks(settings, hostSegment.start));
+            if (firstTurn >= hostSegment.end ||
+                hostSegment.end - firstTurn < heardTicks(settings, firstTurn))
+                continue;
             auto inner = [&](std::uint32_t note) {
                 return note == kNoVoiceNote || isInner(notes, notes.notes[note], tick);
             };

@@ -125,8 +125,8 @@ TEST_F(Songprep, TheArrangersOptions) {
     EXPECT_EQ(line(prepare({"--drums", "off"}), "Drums:"), "Drums: left out (--drums off)");
     RunResult arpeggio = prepare({"--arpeggio", "50"});
     EXPECT_EQ(line(arpeggio, "Music kept:"),
-              "Music kept: melody 100.0%, bass 100.0%, note time 74.5% (four voices hold at most "
-              "74.5%)");
+              "Music kept: melody 100.0%, bass 100.0%, note time 74.6% (four voices hold at most "
+              "74.6%)");
     EXPECT_EQ(line(arpeggio, "Played in arpeggios"),
               "Played in arpeggios instead: 14 of the notes left out");
 }

@@ -307,5 +307,46 @@ TEST(VoiceAllocation, AnArpeggioLeavesTheMelodyAndTheBassAlone) {
     EXPECT_EQ(turns, 3);  // 100-150, 200-250, 300-350 in turn with its host
 }
 
+// Every turn of an arpeggio is heard (35 ticks here: 30 ms and two units of
+// 2.5 ms): the host before its first guest, a rest too short for a turn goes
+// to the turn before it, and a note that would start too near its host's end
+// for that stays left out.
+TEST(VoiceAllocation, EveryTurnOfAnArpeggioIsHeard) {
+    AllocationSettings settings;
+    settings.arpeggioMs = 50;
+    MidiTrack track = MidiTrack()
+                          .note(0, 0, 36, 80, 3000)    // bass
+                          .note(0, 3, 84, 80, 3000)    // melody
+                          .note(0, 1, 60, 80, 2000)
+                          .note(0, 1, 64, 80, 1900)    // the host, worth least
+                          .note(10, 2, 67, 80, 1490)   // in turn with 64
+                          .note(1000, 1, 65, 80, 2000);  // cuts 64 at 1000
+    Arranged arranged = arrange(track, settings);
+    EXPECT_EQ(arranged.allocation.counts.arpeggiated, 1u);
+    for (int voice = 0; voice < 4; ++voice) {
+        std::vector<std::string> notes = voiceText(arranged, voice);
+        if (notes.front().rfind("64@", 0) != 0) continue;
+        ASSERT_GE(notes.size(), 4u);
+        EXPECT_EQ(notes[0], "64@0-35");
+        EXPECT_EQ(notes[1], "67@35-85");
+        // Not 67@935-985 and 64@985-1000.
+        EXPECT_EQ(notes[notes.size() - 2], "67@935-1000");
+    }
+    for (const auto& voice : arranged.allocation.voices)
+        for (const VoiceNote& note : voice)
+            EXPECT_GE(note.end - note.start, 35u) << int{note.key} << "@" << note.start;
+
+    // 30 ticks before every inner note ends: no turn would be heard.
+    MidiTrack late = MidiTrack()
+                         .note(0, 0, 36, 80, 1000)
+                         .note(0, 3, 84, 80, 1000)
+                         .note(0, 1, 60, 80, 1000)
+                         .note(0, 1, 64, 80, 1000)
+                         .note(970, 2, 72, 40, 8);
+    Arranged tooLate = arrange(late, settings);
+    EXPECT_EQ(tooLate.allocation.counts.leftOut, 1u);
+    EXPECT_EQ(tooLate.allocation.counts.arpeggiated, 0u);
+}
+
 }  // namespace
 }  // namespace testing_support
