@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "toolkit/large_memory.h"
 
 namespace music {
 namespace {
@@ -25,7 +24,6 @@ public:
             if (note.key < kKeys && note.end > note.start) ++from[note.key + 1];
         for (int key = 0; key < kKeys; ++key) from[key + 1] += from[key];
         stretches_.reserve(from[kKeys]);
-        toolkit::adviseHugePages(stretches_);
         stretches_.resize(from[kKeys]);
         std::array<std::size_t, kKeys> next;
         std::copy(from.begin(), from.end() - 1, next.begin());
@@ -189,7 +187,6 @@ MusicKept measure(std::vector<TimedNote>& written, std::span<const TimedNote> pl
     // times is the same.
     std::vector<Edge> ends;
     ends.reserve(written.size());
-    toolkit::adviseHugePages(ends);
     for (const TimedNote& note : written) ends.push_back({note.end, note.key});
     std::sort(ends.begin(), ends.end(), [](const Edge& a, const Edge& b) { return a.time < b.time; });
     struct StartEdges {

@@ -5,7 +5,6 @@
 
 #include "music/open_notes.h"
 #include "music/sounding_keys.h"
-#include "toolkit/large_memory.h"
 
 namespace music {
 namespace {
@@ -53,7 +52,6 @@ std::size_t noteOnsOf(const midifile::InputSong& song) {
 void pairNotes(const midifile::InputSong& song, SongNotes& out) {
     // Counted first, so that the notes take no more room than they need.
     out.notes.reserve(noteOnsOf(song));
-    toolkit::adviseHugePages(out.notes);
     pairNotes(
         song,
         [&](std::uint32_t, const midifile::InputMessage& message) {
@@ -142,7 +140,6 @@ void storeCredits(SongNotes& out, const std::vector<Credit>& melody,
         note.melodyCount = note.bassCount = 0;
     }
     out.stretches.reserve(from);
-    toolkit::adviseHugePages(out.stretches);
     out.stretches.resize(from);
     // Every melody stretch first: the bass's then follow each note's.
     for (const Credit& credit : melody) {
@@ -199,7 +196,6 @@ SongNotes collectSongNotes(const midifile::InputSong& song, const LineChannels& 
     std::vector<Credit> melody, bass;
     for (std::vector<Credit>* credits : {&melody, &bass}) {
         credits->reserve(out.notes.size());
-        toolkit::adviseHugePages(*credits);
     }
     if (lines.melody == lines.bass) {
         lineCredits(out, endOrder, lines.melody, &melody, &bass);

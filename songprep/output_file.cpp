@@ -29,7 +29,6 @@ midifile::MidiBytes beginFile(const TimedSong& song, std::size_t tracks) {
     std::size_t events = song.tempos.size();
     for (const TimedSong::VoiceEvents& voice : song.voices) events += voice.size();
     file.reserve(file.size() + tracks * kTrackRoom + events * kLongestEvent);
-    toolkit::adviseHugePages(file);
     file[kTrackCountOffset] = static_cast<std::uint8_t>(tracks >> 8);
     file[kTrackCountOffset + 1] = static_cast<std::uint8_t>(tracks);
     midifile::MidiTrackWriter writer;

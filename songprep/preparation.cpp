@@ -134,7 +134,6 @@ struct SongPlan {
         if (notesLetGo) return;
         if (written.empty()) {
             written.reserve(notes.notes.size());
-            toolkit::adviseHugePages(written);
             for (const music::SongNote& note : notes.notes)
                 written.push_back({note.start, note.end, note.key, note.drum});
         }
@@ -336,7 +335,6 @@ Preparation finish(SongPlan& plan, Attempt& attempt) {
     plan.letNotesGo();
     std::vector<music::TimedNote> played;
     played.reserve(noteOns);
-    toolkit::adviseHugePages(played);
     std::uint64_t endUnit = attempt.timed.endUnit;
     auto notesOf = [&](const TimedSong::VoiceEvents& voice) {
         addPlayedNotes(voice, endUnit, played);
@@ -350,7 +348,6 @@ Preparation finish(SongPlan& plan, Attempt& attempt) {
     // The written notes the measure holds the output against.
     std::vector<music::TimedNote> reference;
     reference.reserve(plan.written.size());
-    toolkit::adviseHugePages(reference);
     for (const SongPlan::WrittenNote& note : plan.written)
         if (!note.drum)
             reference.push_back(

@@ -10,7 +10,6 @@
 #include "songmake/passes.h"
 #include "songprep/converter_clock.h"
 #include "songprep/written_time.h"
-#include "toolkit/large_memory.h"
 
 namespace songprep {
 namespace {
@@ -118,7 +117,6 @@ public:
         }
         for (int voice = 0; voice < kVoiceCount; ++voice) {
             states_[voice].onUnit.reserve(voices[voice].notesRead);
-            toolkit::adviseHugePages(states_[voice].onUnit);
             states_[voice].onUnit.resize(voices[voice].notesRead);
             states_[voice].skipped.resize(voices[voice].notesRead);
         }

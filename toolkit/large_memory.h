@@ -1,18 +1,14 @@
-// The memory of a song's millions of notes and events: huge pages for its
-// large vectors, so that filling one costs a page fault per 2 MiB rather than
-// per 4 KiB (page faults took over a fifth of songprep's time on a song of a
-// million events), and what was freed given back between the stages.
+// The memory of a song's millions of notes and events: what was freed given
+// back between the stages. (Its large blocks take huge pages through
+// large_blocks.cpp, in the programs that link it.)
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <vector>
+// <cstdlib> first: it is what defines __GLIBC__.
+#include <cstdlib>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
-
-#include "toolkit/platform.h"
 
 namespace toolkit {
 
@@ -24,21 +20,6 @@ inline void giveMemoryBack() {
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif
-}
-
-// Asks for huge pages behind the whole pages that `vector`'s capacity covers,
-// when they come to 2 MiB or more; a hint, without effect where the system
-// offers none. Call it once the capacity is reserved.
-template <typename T>
-void adviseHugePages(const std::vector<T>& vector) {
-    constexpr std::uintptr_t kPage = 4096;
-    constexpr std::uintptr_t kWorthIt = std::uintptr_t{2} << 20;
-    auto from = reinterpret_cast<std::uintptr_t>(vector.data());
-    std::uintptr_t to = from + vector.capacity() * sizeof(T);
-    from = (from + kPage - 1) & ~(kPage - 1);
-    to &= ~(kPage - 1);
-    if (to <= from || to - from < kWorthIt) return;
-    platform::adviseHugePages(reinterpret_cast<void*>(from), to - from);
 }
 
 }  // namespace toolkit
