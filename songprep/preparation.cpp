@@ -270,7 +270,6 @@ Attempt attemptArranged(SongPlan& plan, const std::vector<bool>& excluded) {
     if (allocation.overflow) {
         // More turns than any song file could hold: the stream cannot fit.
         attempt.timed.overLimit = true;
-        attempt.timed.streamBytesAtLeast = kLargestStream + 1;
         if (excluded.empty()) plan.letNotesGo();
         return attempt;
     }

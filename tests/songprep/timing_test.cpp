@@ -7,6 +7,7 @@
 #include "midifile/midifile.h"
 #include "songformat/records.h"
 #include "songmake/conversion.h"
+#include "songprep/converter_clock.h"
 #include "songprep/preparation.h"
 #include "tests/songprep/heard_file.h"
 
@@ -177,6 +178,19 @@ TEST(Timing, TheWheelBendsEveryNoteWhileItIsOffCentre) {
     EXPECT_EQ(preparation.bends.clipped, 1u);
     EXPECT_EQ(preparation.bends.written, 4u);
     EXPECT_EQ(preparation.leftOut.pitchWithoutNote, 1u);
+}
+
+// At 16 quarter notes a minute a tick spans three player units: a unit no
+// tick is at is placed at the first tick after it, never at one before.
+TEST(ConverterClock, AUnitNoTickIsAtGoesToTheFirstTickAfterIt) {
+    songprep::ConverterClock clock;
+    ASSERT_TRUE(clock.setTempo(3750000));
+    EXPECT_EQ(clock.unitAt(1), 3u);
+    EXPECT_EQ(clock.unitAt(2), 6u);
+    EXPECT_EQ(clock.tickForUnit(1), 1u);
+    EXPECT_EQ(clock.tickNear(1, 5.0), 1u);
+    EXPECT_EQ(clock.tickNear(3, 1.2), 1u);
+    EXPECT_EQ(clock.tickNear(6, 0.5), 2u);
 }
 
 }  // namespace
