@@ -5,7 +5,6 @@
 // many notes of one key stack up.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -17,14 +16,14 @@ public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
     static constexpr int kKeys = 128;
 
-    explicit OpenNotes(int channels = 16)
+    explicit OpenNotes(int channels)
         : head_(static_cast<std::size_t>(channels) * kKeys, kNone),
           tail_(static_cast<std::size_t>(channels) * kKeys, kNone) {}
 
     // Opens `note`, a number never opened before (notes are best numbered
     // from 0 up: the links take a slot for every number below the largest).
     void open(int channel, std::uint8_t key, std::uint32_t note) {
-        if (note >= next_.size()) next_.resize(std::max<std::size_t>(note + 1, 2 * next_.size()));
+        if (note >= next_.size()) next_.resize(note + std::size_t{1});  // grows geometrically
         next_[note] = kNone;
         std::size_t slot = slotOf(channel, key);
         if (tail_[slot] == kNone)

@@ -10,7 +10,7 @@ namespace music {
 namespace {
 
 TEST(OpenNotes, ANoteOffEndsTheOldestOpenNoteOfItsKeyAndChannel) {
-    OpenNotes open;
+    OpenNotes open(16);
     for (std::uint32_t note = 0; note < 4; ++note) open.open(note % 2, 60, note);
     EXPECT_EQ(open.close(1, 61), OpenNotes::kNone);  // another key
     EXPECT_EQ(open.close(0, 60), 0u);
