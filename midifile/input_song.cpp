@@ -20,7 +20,7 @@ struct Reading {
 // every later stage sees time run forward.
 std::uint32_t forwardTime(MidiReaderState* state) {
     auto& reading = *static_cast<Reading*>(state->userData);
-    if (state->time > reading.latest) reading.latest = state->time;
+    reading.latest = std::max(reading.latest, state->time);
     return reading.latest;
 }
 

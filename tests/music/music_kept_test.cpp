@@ -22,7 +22,15 @@ TEST(MusicKept, MelodyBassAndNoteTimeAgainstWhatIsPlayed) {
     EXPECT_DOUBLE_EQ(kept.noteTimeCeiling, 100.0);
     // Within the tolerance the late note counts whole.
     EXPECT_DOUBLE_EQ(measureMusicKept(written, played, 30).melody, 100.0);
-    EXPECT_FALSE(measureMusicKept({}, played, 0).anyNotes);
+    // Nothing written: nothing to lose.
+    MusicKept nothing = measureMusicKept({}, played, 0);
+    EXPECT_FALSE(nothing.anyNotes);
+    EXPECT_DOUBLE_EQ(nothing.melody, 100.0);
+    EXPECT_DOUBLE_EQ(nothing.noteTime, 100.0);
+    // The keys run to 127.
+    std::vector<TimedNote> highest = {{0, 100, 127}};
+    EXPECT_DOUBLE_EQ(measureMusicKept(highest, highest, 0).melody, 100.0);
+    EXPECT_DOUBLE_EQ(measureMusicKept(highest, {}, 0).melody, 0.0);
 }
 
 // A played note counts within the tolerance of its times, but by no more than
