@@ -17,7 +17,7 @@ constexpr double kWidestRoll = 1400;                  // longer songs are squeez
 constexpr double kMostPixelsPerUnit = 0.25;
 constexpr double kRollHeight = 360;  // rows shrink or grow to about this
 constexpr double kMarkStrip = 18, kAxisStrip = 22, kLegendStrip = 24;
-constexpr double kAxisUnitRoom = 90;  // "player units" at the legend row's right end
+constexpr double kAxisUnitRoom = 90;  // the axis's unit at the legend row's right end
 constexpr int kSemitones = 12;
 
 const char* const kVoiceColours[] = {"#d1495b", "#00798c", "#edae49", "#7b4fa0",
@@ -66,16 +66,6 @@ Layout planLayout(const RollPicture& picture) {
     return layout;
 }
 
-// A round step for the time grid: 1, 2 or 5 times a power of ten, about ten lines.
-std::uint64_t timeGridStep(std::uint64_t length) {
-    std::uint64_t step = 1;
-    while (true) {
-        for (std::uint64_t factor : {1, 2, 5})
-            if (length / (step * factor) <= 10) return step * factor;
-        step *= 10;
-    }
-}
-
 // The same in seconds, which may be fractions: 0.1, 0.2, 0.5, 1, 2, 5, 10...
 double secondsGridStep(double seconds) {
     double step = 0.001;
@@ -97,13 +87,6 @@ std::string drawTimeLine(const Layout& layout, double time, const std::string& l
 
 std::string drawTimeGrid(const RollPicture& picture, const Layout& layout) {
     std::string svg;
-    if (picture.secondsPerUnit <= 0) {
-        std::uint64_t step = timeGridStep(picture.length);
-        for (std::uint64_t time = 0; time <= picture.length; time += step)
-            svg += drawTimeLine(layout, static_cast<double>(time),
-                                format("%llu", static_cast<unsigned long long>(time)));
-        return svg;
-    }
     double seconds = static_cast<double>(picture.length) * picture.secondsPerUnit;
     double step = secondsGridStep(seconds);
     int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : step >= 0.01 ? 2 : 3;
@@ -195,9 +178,8 @@ std::string drawMarksAndLegend(const RollPicture& picture, const Layout& layout)
                       escapeXml(entry.label).c_str());
         x += entry.width;
     }
-    svg +=
-        format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>\n", layout.width - kRight,
-               y, picture.secondsPerUnit > 0 ? "seconds" : "player units");
+    svg += format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">seconds</text>\n",
+                  layout.width - kRight, y);
     return svg;
 }
 

@@ -47,7 +47,7 @@ struct LegendEntry {
 struct RollPicture {
     std::string title;
     std::uint64_t length = 0;       // the time axis runs from 0 to here, in player units
-    double secondsPerUnit = 0;      // when set, the axis is labelled in seconds
+    double secondsPerUnit = 0;      // the time axis is labelled in seconds
     std::string markLabel = "set";  // names the strip of marks
     std::vector<RollBar> bars;      // drawn in order, later ones on top
     std::vector<RollStep> steps;
