@@ -34,19 +34,14 @@ TempoMap::TempoMap(const std::vector<TempoChange>& tempos) {
 }
 
 double TempoMap::units(std::uint32_t tick) const {
-    // Most calls ask for a tick in the segment of the call before, or the next.
+    // Most calls ask for a tick in the segment of the call before.
     std::size_t at = lastSegment_;
-    auto holds = [&](std::size_t i) {
-        return segments_[i].tick <= tick && (i + 1 == segments_.size() || tick < segments_[i + 1].tick);
-    };
-    if (!holds(at)) {
-        if (at + 1 < segments_.size() && holds(at + 1)) {
-            ++at;
-        } else {
-            auto after = std::upper_bound(segments_.begin(), segments_.end(), tick,
-                                          [](std::uint32_t t, const Segment& s) { return t < s.tick; });
-            at = static_cast<std::size_t>(after - segments_.begin()) - 1;
-        }
+    bool holds = segments_[at].tick <= tick &&
+                 (at + 1 == segments_.size() || tick < segments_[at + 1].tick);
+    if (!holds) {
+        auto after = std::upper_bound(segments_.begin(), segments_.end(), tick,
+                                      [](std::uint32_t t, const Segment& s) { return t < s.tick; });
+        at = static_cast<std::size_t>(after - segments_.begin()) - 1;
         lastSegment_ = at;
     }
     const Segment& segment = segments_[at];
